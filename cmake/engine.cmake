@@ -1,0 +1,25 @@
+# The audio engine's extra build rules: its benchmark, the sound probe used by the
+# host-level sound tests, and those tests.
+
+if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
+  add_executable(bench_engine ${PROJECT_SOURCE_DIR}/bench/engine/EngineBenchmark.cpp)
+  target_link_libraries(bench_engine PRIVATE vf_plugin benchmark::benchmark)
+endif()
+
+if(VF_BUILD_TESTS)
+  # Runs the engine over raw float audio and measures levels and harmonics.
+  add_executable(sound_probe ${PROJECT_SOURCE_DIR}/tests/host/SoundProbe.cpp)
+  target_link_libraries(sound_probe PRIVATE vf_plugin)
+
+  # Renders through the built bundle with real LV2 tools; skipped (77) while there is no bundle.
+  file(GLOB sound_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/host/sound_*.sh)
+  foreach(script ${sound_tests})
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME host.${name} COMMAND bash ${script} $<TARGET_FILE:sound_probe>)
+    set_tests_properties(host.${name} PROPERTIES
+      LABELS "host"
+      RUN_SERIAL TRUE
+      SKIP_RETURN_CODE 77
+      ENVIRONMENT "LV2_PATH=${PROJECT_BINARY_DIR};VF_BUNDLE_DIR=${PROJECT_BINARY_DIR}/Velmorin-Free.lv2")
+  endforeach()
+endif()

@@ -1,0 +1,41 @@
+#include "plugin/TubeWaveshaper.hpp"
+
+#include <algorithm>
+
+namespace vf {
+
+float cubicTubeStep(float x)
+{
+    const float a = x * 3.0f * 0.5f;
+    const float b = x * x / 3.0f;
+    return (1.0f - b) * a;
+}
+
+float cleanvacuumtubemorphing_optimised(float morph, float x)
+{
+    const float s3 = cubicTubeStep(cubicTubeStep(cubicTubeStep(x)));
+
+    float t;
+    if (morph <= 0.5f) {
+        const float d = 2.0f * morph;
+        t = std::min(1.0f, d * d);
+    } else if (morph > 0.5f) {
+        const float d = 2.0f * (morph - 0.5f);
+        t = std::min(1.0f, d * d);
+    } else {
+        return morph; // NaN
+    }
+
+    const float p = t * (1.0f - t);
+    // The bump that lifts both weights mid-way is evaluated in double.
+    const float f = static_cast<float>((1.4186 * static_cast<double>(p) + 1.0) * static_cast<double>(p));
+    const float oldWeight = (1.0f - t + f) * (1.0f - t + f);
+    const float newWeight = (t + f) * (t + f);
+
+    if (morph <= 0.5f)
+        return cubicTubeStep(s3) * newWeight + oldWeight * s3;
+    const float s4 = cubicTubeStep(s3);
+    return cubicTubeStep(s4) * newWeight + oldWeight * s4;
+}
+
+} // namespace vf
