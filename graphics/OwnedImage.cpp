@@ -15,6 +15,11 @@ OwnedImage<T>::~OwnedImage()
 template <typename T>
 void OwnedImage<T>::size(int width, int height, int border, int borderRight, int rowAlignment)
 {
+    // Negative sizes are caller mistakes; treat them as zero rather than corrupt the heap.
+    width = width < 0 ? 0 : width;
+    height = height < 0 ? 0 : height;
+    border = border < 0 ? 0 : border;
+    borderRight = borderRight < 0 ? 0 : borderRight;
     const int s = static_cast<int>(sizeof(T));
     int pitch = (width + border + borderRight) * s;
     if (rowAlignment > 1)
@@ -48,9 +53,15 @@ void OwnedImage<T>::adopt(T* pixels, int width, int height)
 }
 
 template <typename T>
-void OwnedImage<T>::replicateBordersTouching(const box2i& r)
+void OwnedImage<T>::replicateBordersTouching(const box2i& area)
 {
     if (width_ <= 0 || height_ <= 0)
+        return;
+    // Only content rows and columns are copied: a rectangle reaching past the
+    // image is taken as touching the edge it crosses, never as a licence to
+    // write outside the borders.
+    const box2i r = area.intersection(bounds());
+    if (r.empty())
         return;
     const int b = border_;
     const int br = borderRight_;

@@ -22,7 +22,8 @@ public:
     // Takes over a malloc'ed block of tightly packed pixels (frees any previous one).
     void adopt(T* pixels, int width, int height);
 
-    // Fills the border next to the content edges that r touches.
+    // Fills the border next to the content edges that r touches (r is clipped
+    // to the content first; an empty r changes nothing). Used on L16 images.
     void replicateBordersTouching(const box2i& r);
 
     ImageRef<T> toRef() const { return {width_, height_, pitch_, pixels_}; }
@@ -33,7 +34,9 @@ public:
     int borderRight() const { return borderRight_; }
     T* pixels() const { return pixels_; }
     T* scanline(int y) const { return toRef().scanline(y); }
-    bool empty() const { return buffer_ == nullptr; }
+    box2i bounds() const { return {{0, 0}, {width_, height_}}; }
+    // No storage, or no pixel to show.
+    bool empty() const { return buffer_ == nullptr || width_ <= 0 || height_ <= 0; }
 
 private:
     int32_t width_ = 0;

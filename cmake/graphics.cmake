@@ -1,0 +1,20 @@
+# Images: benchmarks of the mip filters and the resampler.
+if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
+  file(GLOB graphics_bench_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/graphics/*.cpp)
+  if(graphics_bench_sources)
+    add_executable(bench_graphics ${graphics_bench_sources})
+    target_link_libraries(bench_graphics PRIVATE vf_graphics benchmark::benchmark benchmark::benchmark_main)
+  endif()
+endif()
+
+# Each public header of the image code compiles on its own.
+set(graphics_own_headers Pixels ImageRef OwnedImage Mipmap ImageLoader ImageResizer ResizeFilter QoiDecoder)
+set(graphics_header_checks)
+foreach(header ${graphics_own_headers})
+  set(check ${PROJECT_BINARY_DIR}/header_checks/graphics/${header}.cpp)
+  file(WRITE ${check}.in "#include \"graphics/${header}.hpp\"\n")
+  configure_file(${check}.in ${check} COPYONLY)
+  list(APPEND graphics_header_checks ${check})
+endforeach()
+add_library(check_graphics_headers OBJECT ${graphics_header_checks})
+target_link_libraries(check_graphics_headers PRIVATE vf_graphics)

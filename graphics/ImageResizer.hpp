@@ -1,0 +1,40 @@
+#pragma once
+#include "graphics/ImageRef.hpp"
+#include "graphics/Pixels.hpp"
+#include "graphics/ResizeFilter.hpp"
+
+#include <cstddef>
+
+namespace vf {
+
+// Lanczos kernel L(x) of lobe count a, in single precision (1 at 0, 0 from |x| >= a).
+float lanczosKernel(float x, float a);
+
+// 8-bit sRGB resampler of RGBA images with clamped edges. Its working memory
+// (`scratch`) is kept from call to call, so once it is large enough for the
+// sizes in use, resampling allocates nothing.
+class ImageResizer {
+public:
+    ImageResizer() = default;
+    ImageResizer(const ImageResizer&) = delete;
+    ImageResizer& operator=(const ImageResizer&) = delete;
+    ~ImageResizer();
+
+    // Whichever thread owns this resizer; allocates only to grow the scratch.
+    // alphaChannel 3: colour is weighted by alpha (a transparent pixel lends no
+    // colour to its neighbours); -1: all four channels are treated alike, each
+    // through the sRGB curve. Empty images, other alphaChannel values or a failed
+    // scratch allocation leave the output untouched.
+    void resizeImageSRGB(ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter);
+
+    std::size_t scratchSize() const { return scratchSize_; }
+    const void* scratchData() const { return scratch_; }
+
+private:
+    bool ensureScratch(std::size_t bytes);
+
+    void* scratch_ = nullptr;
+    std::size_t scratchSize_ = 0;
+};
+
+} // namespace vf
