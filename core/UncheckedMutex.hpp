@@ -17,6 +17,7 @@ public:
     bool tryLock(); // never waits
 
 private:
+    friend class ConditionVariable; // waits on the OS object itself
     void* handle();
     std::atomic<void*> handle_{nullptr};
 };

@@ -1,0 +1,914 @@
+// A small LV2 host that loads the built bundle through dlopen, opens the editor in
+// a window of its own on the X display it is given, drives it with XTest and reads
+// the window's pixels back.  Modes:
+//   check   (default) every editor behaviour a host relies on
+//   stress  an audio thread runs with changing control values while the editor
+//           opens, redraws and closes (meant for ThreadSanitizer builds)
+//   bench   idle CPU of an open editor and time to the first full frame
+// Exit codes: 0 passed, 1 failed, 77 skipped (no editor in this build).
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/core/lv2.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
+#include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int skipCode = 77;
+constexpr int numParams = 6;
+constexpr int blockSize = 512;
+constexpr int designWidth = 365;
+constexpr int designHeight = 650;
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<int> xErrors{0};
+int failures = 0;
+
+int countXError(Display*, XErrorEvent* e)
+{
+    ++xErrors;
+    std::fprintf(stderr, "X error: code %d, request %d\n", e->error_code, e->request_code);
+    return 0;
+}
+
+void check(bool ok, const std::string& what)
+{
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    std::fflush(stdout);
+    if (!ok)
+        ++failures;
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < end) {
+        if (condition())
+            return true;
+        sleepMs(5);
+    }
+    return condition();
+}
+
+// ---------------------------------------------------------------- URID map
+
+struct UridMap {
+    std::mutex mutex;
+    std::vector<std::string> uris;
+
+    static LV2_URID map(LV2_URID_Map_Handle h, const char* uri)
+    {
+        auto* self = static_cast<UridMap*>(h);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        for (size_t i = 0; i < self->uris.size(); ++i)
+            if (self->uris[i] == uri)
+                return static_cast<LV2_URID>(i + 1);
+        self->uris.emplace_back(uri);
+        return static_cast<LV2_URID>(self->uris.size());
+    }
+};
+
+UridMap uridMap;
+LV2_URID_Map mapFeatureData{&uridMap, &UridMap::map};
+int32_t maxBlock = blockSize;
+LV2_Options_Option options[2];
+
+// ---------------------------------------------------------------- host records
+
+struct Box {
+    int x0, y0, x1, y1;
+    int cx() const { return (x0 + x1) / 2; }
+    int cy() const { return (y0 + y1) / 2; }
+    bool contains(int x, int y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
+};
+
+// Design boxes of the editor at 365 x 650, by parameter.
+const Box knobBox[numParams] = {
+    {73, 458, 153, 538}, {0, 0, 0, 0}, {73, 111, 153, 191}, {223, 111, 303, 191}, {0, 0, 0, 0}, {225, 458, 305, 538}};
+const Box labelBox[numParams] = {
+    {75, 381, 155, 461}, {0, 0, 0, 0}, {74, 45, 154, 105}, {224, 45, 304, 105}, {0, 0, 0, 0}, {220, 381, 300, 461}};
+const Box edgeSwitch{80, 279, 145, 309};
+const Box brillianceSwitch{227, 279, 292, 309};
+
+enum class EventKind { touchOn, touchOff, write };
+
+struct HostEvent {
+    EventKind kind;
+    uint32_t port;
+    uint32_t size;
+    uint32_t format;
+    float value;
+};
+
+struct Instance {
+    LV2_Handle handle = nullptr;
+    const LV2_Descriptor* descriptor = nullptr;
+    float controls[numParams] = {};
+    std::atomic<float> pendingControl[numParams];
+    std::atomic<bool> pending[numParams];
+    float inputs[2][blockSize] = {};
+    float outputs[2][blockSize] = {};
+    float latency = 0;
+    alignas(8) uint8_t eventsIn[64] = {};
+    uint64_t frames = 0;
+
+    LV2UI_Handle ui = nullptr;
+    Window parent = 0;
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Resize resizeFeature{};
+    LV2UI_Touch touchFeature{};
+
+    std::mutex eventMutex;
+    std::vector<HostEvent> events;
+    std::vector<std::pair<int, int>> resizeCalls;
+
+    Instance()
+    {
+        // Knobs start mid-way so that a drag can move them either way.
+        for (int k = 0; k < numParams; ++k)
+            controls[k] = (k == 1 || k == 4) ? 0.0f : 0.5f;
+        for (auto& p : pending)
+            p = false;
+        for (auto& v : pendingControl)
+            v = 0.0f;
+    }
+
+    std::vector<HostEvent> takeEvents()
+    {
+        std::lock_guard<std::mutex> lock(eventMutex);
+        std::vector<HostEvent> e;
+        e.swap(events);
+        return e;
+    }
+
+    // The host's own change of a control port; it supersedes an unapplied editor write.
+    void setControl(int k, float v)
+    {
+        pending[k] = false;
+        controls[k] = v;
+    }
+
+    Window child() const { return static_cast<Window>(reinterpret_cast<uintptr_t>(widget)); }
+
+    // The audio context: apply what the editor wrote, then run one block.
+    void run(int n = blockSize)
+    {
+        for (int k = 0; k < numParams; ++k)
+            if (pending[k].exchange(false))
+                controls[k] = pendingControl[k].load();
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+                inputs[c][i] = 0.25f * std::sin(static_cast<float>(frames + static_cast<uint64_t>(i)) * 0.05f);
+        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(eventsIn);
+        seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
+        seq->atom.type = UridMap::map(&uridMap, LV2_ATOM__Sequence);
+        descriptor->run(handle, static_cast<uint32_t>(n));
+        frames += static_cast<uint64_t>(n);
+    }
+};
+
+void uiWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
+{
+    auto* inst = static_cast<Instance*>(controller);
+    float value = NAN;
+    if (size == sizeof(float) && format == 0 && buffer != nullptr)
+        std::memcpy(&value, buffer, sizeof(float));
+    {
+        std::lock_guard<std::mutex> lock(inst->eventMutex);
+        inst->events.push_back({EventKind::write, port, size, format, value});
+    }
+    if (port < numParams && size == sizeof(float) && format == 0) {
+        inst->pendingControl[port] = value;
+        inst->pending[port] = true;
+    }
+}
+
+int uiResize(LV2UI_Feature_Handle h, int width, int height)
+{
+    auto* inst = static_cast<Instance*>(h);
+    std::lock_guard<std::mutex> lock(inst->eventMutex);
+    inst->resizeCalls.emplace_back(width, height);
+    return 0;
+}
+
+void uiTouch(LV2UI_Feature_Handle h, uint32_t port, bool grabbed)
+{
+    auto* inst = static_cast<Instance*>(h);
+    std::lock_guard<std::mutex> lock(inst->eventMutex);
+    inst->events.push_back({grabbed ? EventKind::touchOn : EventKind::touchOff, port, 0, 0, 0});
+}
+
+// ---------------------------------------------------------------- the host
+
+struct Host {
+    std::string libraryPath;
+    std::string bundlePath;
+    void* library = nullptr;
+    const LV2_Descriptor* stereo = nullptr;
+    const LV2UI_Descriptor* uiDescriptor = nullptr;
+    Display* display = nullptr;
+    int screen = 0;
+
+    bool load()
+    {
+        library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            std::printf("cannot load %s: %s\n", libraryPath.c_str(), dlerror());
+            return false;
+        }
+        auto descriptorFn = reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"));
+        auto uiFn = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+        if (descriptorFn == nullptr) {
+            std::printf("no lv2_descriptor in %s\n", libraryPath.c_str());
+            return false;
+        }
+        stereo = descriptorFn(1);
+        uiDescriptor = uiFn != nullptr ? uiFn(0) : nullptr;
+        options[0] = {LV2_OPTIONS_INSTANCE, 0, UridMap::map(&uridMap, LV2_BUF_SIZE__maxBlockLength),
+                      sizeof(int32_t), UridMap::map(&uridMap, LV2_ATOM__Int), &maxBlock};
+        options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+        return stereo != nullptr;
+    }
+
+    Instance* instantiate()
+    {
+        auto* inst = new Instance;
+        inst->descriptor = stereo;
+        const LV2_Feature mapFeature{LV2_URID__map, &mapFeatureData};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options, options};
+        const LV2_Feature* features[] = {&mapFeature, &optionsFeature, nullptr};
+        inst->handle = stereo->instantiate(stereo, 48000.0, bundlePath.c_str(), features);
+        if (inst->handle == nullptr) {
+            delete inst;
+            return nullptr;
+        }
+        for (uint32_t k = 0; k < numParams; ++k)
+            stereo->connect_port(inst->handle, k, &inst->controls[k]);
+        stereo->connect_port(inst->handle, 6, inst->inputs[0]);
+        stereo->connect_port(inst->handle, 7, inst->inputs[1]);
+        stereo->connect_port(inst->handle, 8, inst->outputs[0]);
+        stereo->connect_port(inst->handle, 9, inst->outputs[1]);
+        stereo->connect_port(inst->handle, 10, &inst->latency);
+        stereo->connect_port(inst->handle, 11, inst->eventsIn);
+        if (stereo->activate != nullptr)
+            stereo->activate(inst->handle);
+        for (int i = 0; i < 4; ++i)
+            inst->run();
+        return inst;
+    }
+
+    void destroy(Instance* inst)
+    {
+        if (inst->ui != nullptr)
+            closeEditor(*inst);
+        if (stereo->deactivate != nullptr)
+            stereo->deactivate(inst->handle);
+        stereo->cleanup(inst->handle);
+        delete inst;
+    }
+
+    Window makeParent(int x, int y, int w, int h)
+    {
+        Window p = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(w),
+                                       static_cast<unsigned>(h), 0, 0, 0);
+        XMapWindow(display, p);
+        XSync(display, False);
+        return p;
+    }
+
+    bool openEditor(Instance& inst, Window parent)
+    {
+        inst.parent = parent;
+        inst.resizeFeature = {&inst, uiResize};
+        inst.touchFeature = {&inst, uiTouch};
+        const LV2_Feature access{LV2_INSTANCE_ACCESS_URI, inst.handle};
+        const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))};
+        const LV2_Feature resize{LV2_UI__resize, &inst.resizeFeature};
+        const LV2_Feature touch{LV2_UI__touch, &inst.touchFeature};
+        const LV2_Feature mapFeature{LV2_URID__map, &mapFeatureData};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options, options};
+        const LV2_Feature* features[] = {&access, &parentFeature, &resize, &touch, &mapFeature, &optionsFeature,
+                                         nullptr};
+        {
+            std::lock_guard<std::mutex> lock(inst.eventMutex);
+            inst.resizeCalls.clear();
+            inst.events.clear();
+        }
+        inst.widget = nullptr;
+        inst.ui = uiDescriptor->instantiate(uiDescriptor, stereo->URI, bundlePath.c_str(), uiWrite, &inst,
+                                            &inst.widget, features);
+        return inst.ui != nullptr;
+    }
+
+    void closeEditor(Instance& inst)
+    {
+        if (inst.ui == nullptr)
+            return;
+        uiDescriptor->cleanup(inst.ui);
+        inst.ui = nullptr;
+        inst.widget = nullptr;
+    }
+
+    // ------------------------------------------------------------ pixels and input
+
+    bool geometry(Window w, int& width, int& height)
+    {
+        Window root;
+        int x, y;
+        unsigned int ww, hh, border, depth;
+        if (XGetGeometry(display, w, &root, &x, &y, &ww, &hh, &border, &depth) == 0)
+            return false;
+        width = static_cast<int>(ww);
+        height = static_cast<int>(hh);
+        return true;
+    }
+
+    std::vector<uint32_t> snapshot(Window w, int& width, int& height)
+    {
+        std::vector<uint32_t> pixels;
+        if (!geometry(w, width, height))
+            return pixels;
+        XImage* image = XGetImage(display, w, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                  AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return pixels;
+        pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels[static_cast<size_t>(y * width + x)] = static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    // A drawn editor: most of the window differs from the parent's black.
+    bool looksDrawn(Window w, int wantWidth, int wantHeight)
+    {
+        int width = 0, height = 0;
+        const auto pixels = snapshot(w, width, height);
+        if (pixels.empty() || width != wantWidth || height != wantHeight)
+            return false;
+        size_t nonBlack = 0;
+        for (uint32_t p : pixels)
+            nonBlack += p != 0 ? 1 : 0;
+        // Both bottom corners must be painted too, so a partly shown frame does not count.
+        return nonBlack * 10 > pixels.size() * 9 && pixels.back() != 0 && pixels[pixels.size() - static_cast<size_t>(width)] != 0;
+    }
+
+    std::vector<uint32_t> stableSnapshot(Window w, int& width, int& height)
+    {
+        auto previous = snapshot(w, width, height);
+        for (int i = 0; i < 40; ++i) {
+            sleepMs(100);
+            auto next = snapshot(w, width, height);
+            if (next == previous)
+                return next;
+            previous = std::move(next);
+        }
+        return previous;
+    }
+
+    // The parent sits at the root origin and the editor at the parent's origin, so
+    // editor coordinates are root coordinates.
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, screen, x, y, CurrentTime);
+        XSync(display, False);
+        sleepMs(8);
+    }
+
+    void button(bool press)
+    {
+        XTestFakeButtonEvent(display, 1, press ? True : False, CurrentTime);
+        XSync(display, False);
+        sleepMs(8);
+    }
+
+    void drag(int x, int y, const std::vector<std::pair<int, int>>& steps)
+    {
+        moveTo(x, y);
+        button(true);
+        for (auto [dx, dy] : steps) {
+            x += dx;
+            y += dy;
+            moveTo(x, y);
+        }
+        button(false);
+    }
+
+    void parkPointer() { moveTo(1270, 1190); }
+};
+
+// ---------------------------------------------------------------- check mode
+
+Box scaled(const Box& b, int width)
+{
+    const float s = static_cast<float>(width) / static_cast<float>(designWidth);
+    auto r = [s](int v) { return static_cast<int>(std::lround(static_cast<float>(v) * s)); };
+    return {r(b.x0), r(b.y0), r(b.x1), r(b.y1)};
+}
+
+// A gesture is touch(true), one or more writes of 4-byte floats, then touch(false),
+// all on the given port.
+bool isGesture(const std::vector<HostEvent>& events, uint32_t port, std::string& why, int* writes = nullptr)
+{
+    if (events.size() < 3) {
+        why = "only " + std::to_string(events.size()) + " host calls";
+        return false;
+    }
+    if (events.front().kind != EventKind::touchOn || events.back().kind != EventKind::touchOff) {
+        why = "not bracketed by touch(true)/touch(false)";
+        return false;
+    }
+    int count = 0;
+    for (const auto& e : events) {
+        if (e.port != port) {
+            why = "call for port " + std::to_string(e.port);
+            return false;
+        }
+        if (e.kind == EventKind::write) {
+            if (e.size != 4 || e.format != 0 || !(e.value >= 0.0f && e.value <= 1.0f)) {
+                why = "bad write";
+                return false;
+            }
+            ++count;
+        }
+    }
+    if (writes != nullptr)
+        *writes = count;
+    if (count == 0) {
+        why = "no write";
+        return false;
+    }
+    return true;
+}
+
+// Pixels that differ between two snapshots must all lie in the allowed boxes, and
+// each box must contain at least one of them.
+bool changesOnlyIn(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width,
+                   const std::vector<Box>& allowed, std::string& why)
+{
+    if (a.size() != b.size() || a.empty()) {
+        why = "snapshots differ in size";
+        return false;
+    }
+    std::vector<int> hits(allowed.size(), 0);
+    int outside = 0;
+    Box outsideBounds{1 << 20, 1 << 20, -1, -1};
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i])
+            continue;
+        const int x = static_cast<int>(i % static_cast<size_t>(width));
+        const int y = static_cast<int>(i / static_cast<size_t>(width));
+        bool inside = false;
+        for (size_t k = 0; k < allowed.size(); ++k)
+            if (allowed[k].contains(x, y)) {
+                ++hits[k];
+                inside = true;
+            }
+        if (!inside) {
+            ++outside;
+            outsideBounds = {std::min(outsideBounds.x0, x), std::min(outsideBounds.y0, y),
+                             std::max(outsideBounds.x1, x + 1), std::max(outsideBounds.y1, y + 1)};
+        }
+    }
+    if (outside > 0) {
+        why = std::to_string(outside) + " pixels changed outside, within (" + std::to_string(outsideBounds.x0) + ","
+            + std::to_string(outsideBounds.y0) + ")-(" + std::to_string(outsideBounds.x1) + ","
+            + std::to_string(outsideBounds.y1) + ")";
+        return false;
+    }
+    for (size_t k = 0; k < hits.size(); ++k)
+        if (hits[k] == 0) {
+            why = "nothing changed in box " + std::to_string(k);
+            return false;
+        }
+    return true;
+}
+
+bool openAndShow(Host& host, Instance& inst, Window parent, const std::string& what)
+{
+    if (!host.openEditor(inst, parent)) {
+        check(false, what + ": editor opens");
+        return false;
+    }
+    std::pair<int, int> reported{0, 0};
+    size_t calls = 0;
+    {
+        std::lock_guard<std::mutex> lock(inst.eventMutex);
+        calls = inst.resizeCalls.size();
+        if (calls > 0)
+            reported = inst.resizeCalls.back();
+    }
+    check(calls == 1 && reported.first == designWidth && reported.second == designHeight,
+          what + ": one size report of 365 x 650 (got " + std::to_string(calls) + " calls, last "
+              + std::to_string(reported.first) + " x " + std::to_string(reported.second) + ")");
+    check(inst.widget != nullptr, what + ": widget is the native window");
+    if (inst.widget == nullptr)
+        return false;
+    Window root, parentOfChild;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(host.display, inst.child(), &root, &parentOfChild, &children, &count) != 0) {
+        if (children != nullptr)
+            XFree(children);
+        check(parentOfChild == parent, what + ": editor is a child of the host window");
+    } else {
+        check(false, what + ": editor window exists");
+    }
+    check(waitUntil([&] { return host.looksDrawn(inst.child(), designWidth, designHeight); }),
+          what + ": first frame is on screen");
+    return true;
+}
+
+void knobGestures(Host& host, Instance& inst)
+{
+    for (int p : {2, 3, 0, 5}) {
+        sleepMs(600); // no double click: that would reset the knob
+        inst.takeEvents();
+        const float before = inst.controls[p];
+        const Box& b = knobBox[p];
+        std::vector<std::pair<int, int>> steps(6, {0, 8});
+        steps.insert(steps.end(), 12, {0, -8});
+        host.drag(b.cx(), b.cy(), steps);
+        waitUntil([&] {
+            std::lock_guard<std::mutex> lock(inst.eventMutex);
+            return !inst.events.empty() && inst.events.back().kind == EventKind::touchOff;
+        }, 2000);
+        const auto events = inst.takeEvents();
+        std::string why;
+        int writes = 0;
+        const bool ok = isGesture(events, static_cast<uint32_t>(p), why, &writes);
+        check(ok, "knob " + std::to_string(p) + " drag: touch, writes on port " + std::to_string(p) + ", release"
+                      + (ok ? " (" + std::to_string(writes) + " writes)" : " — " + why));
+        inst.run();
+        check(inst.controls[p] != before, "knob " + std::to_string(p) + " drag changes its parameter");
+    }
+}
+
+void switchClicks(Host& host, Instance& inst)
+{
+    const std::pair<int, Box> switches[] = {{1, edgeSwitch}, {4, brillianceSwitch}};
+    for (const auto& [p, b] : switches) {
+        int width = 0, height = 0;
+        host.parkPointer();
+        sleepMs(600);
+        const auto before = host.stableSnapshot(inst.child(), width, height);
+        inst.takeEvents();
+        const float value = inst.controls[p];
+        host.drag(b.cx(), b.cy(), {});
+        waitUntil([&] {
+            std::lock_guard<std::mutex> lock(inst.eventMutex);
+            return !inst.events.empty() && inst.events.back().kind == EventKind::touchOff;
+        }, 2000);
+        const auto events = inst.takeEvents();
+        std::string why;
+        check(isGesture(events, static_cast<uint32_t>(p), why),
+              "switch " + std::to_string(p) + " click is one gesture" + (why.empty() ? "" : " — " + why));
+        inst.run();
+        check(std::fabs(inst.controls[p] - (1.0f - value)) < 1e-6f, "switch " + std::to_string(p) + " toggles");
+        host.parkPointer();
+        const auto after = host.stableSnapshot(inst.child(), width, height);
+        why.clear();
+        check(changesOnlyIn(before, after, width, {b}, why),
+              "switch " + std::to_string(p) + " is redrawn, nothing else" + (why.empty() ? "" : " — " + why));
+    }
+}
+
+void hostAutomationRepaints(Host& host, Instance& inst)
+{
+    for (int p : {3, 5}) {
+        host.parkPointer();
+        int width = 0, height = 0;
+        const auto before = host.stableSnapshot(inst.child(), width, height);
+        inst.setControl(p, inst.controls[p] < 0.5f ? 0.9f : 0.1f);
+        inst.run();
+        waitUntil([&] {
+            int w, h;
+            return host.snapshot(inst.child(), w, h) != before;
+        }, 3000);
+        const auto after = host.stableSnapshot(inst.child(), width, height);
+        std::string why;
+        check(changesOnlyIn(before, after, width, {knobBox[p], labelBox[p]}, why),
+              "host change of parameter " + std::to_string(p) + " repaints its knob and label only"
+                  + (why.empty() ? "" : " — " + why));
+    }
+}
+
+void gripResizes(Host& host, Instance& inst)
+{
+    sleepMs(600);
+    int width = 0, height = 0;
+    host.geometry(inst.child(), width, height);
+    // Drag the grip by what the next size up needs.
+    host.drag(width - 15, height - 15, {{23, 40}, {23, 40}, {23, 40}, {22, 43}});
+    int newWidth = 0, newHeight = 0;
+    waitUntil([&] { return host.geometry(inst.child(), newWidth, newHeight) && newWidth != width; }, 3000);
+    check(newWidth == 456 && newHeight == 813,
+          "grip drag resizes to the next valid size (got " + std::to_string(newWidth) + " x " + std::to_string(newHeight) + ")");
+    check(waitUntil([&] { return host.looksDrawn(inst.child(), newWidth, newHeight); }),
+          "the resized editor is drawn in full");
+    // The knobs follow the new scale.
+    sleepMs(600);
+    inst.takeEvents();
+    const Box k = scaled(knobBox[2], newWidth);
+    host.drag(k.cx(), k.cy(), {{0, -10}, {0, -10}, {0, 30}, {0, 30}});
+    waitUntil([&] {
+        std::lock_guard<std::mutex> lock(inst.eventMutex);
+        return !inst.events.empty() && inst.events.back().kind == EventKind::touchOff;
+    }, 2000);
+    std::string why;
+    check(isGesture(inst.takeEvents(), 2, why), "knob 2 at its scaled place drags" + (why.empty() ? "" : " — " + why));
+
+    sleepMs(600);
+    host.drag(newWidth - 15, newHeight - 15, {{-23, -40}, {-23, -40}, {-23, -40}, {-22, -43}});
+    waitUntil([&] { return host.geometry(inst.child(), newWidth, newHeight) && newWidth == designWidth; }, 3000);
+    check(newWidth == designWidth && newHeight == designHeight, "grip drag back returns to 365 x 650");
+    inst.takeEvents();
+}
+
+int runChecks(Host& host)
+{
+    Instance* a = host.instantiate();
+    if (a == nullptr) {
+        check(false, "stereo plug-in instantiates");
+        return 1;
+    }
+    const Window parentA = host.makeParent(0, 0, 700, 1100);
+    if (!host.openEditor(*a, parentA)) {
+        std::printf("SKIP: this build has no editor (instantiateUI gives none)\n");
+        host.destroy(a);
+        return skipCode;
+    }
+    host.closeEditor(*a);
+    sleepMs(50);
+
+    if (openAndShow(host, *a, parentA, "first opening")) {
+        knobGestures(host, *a);
+        switchClicks(host, *a);
+        hostAutomationRepaints(host, *a);
+        gripResizes(host, *a);
+        host.closeEditor(*a);
+    }
+    check(openAndShow(host, *a, parentA, "reopening"), "reopening works");
+
+    // Two instances with editors open at once, closed in both orders.
+    Instance* b = host.instantiate();
+    // Side by side: an obscured window's pixels cannot be read back.
+    const Window parentB = host.makeParent(700, 0, 560, 1000);
+    for (bool firstClosesFirst : {true, false}) {
+        const std::string order = firstClosesFirst ? "first closes first" : "second closes first";
+        if (a->ui == nullptr)
+            openAndShow(host, *a, parentA, "instance 1 (" + order + ")");
+        openAndShow(host, *b, parentB, "instance 2 (" + order + ")");
+        Instance* first = firstClosesFirst ? a : b;
+        Instance* second = firstClosesFirst ? b : a;
+        host.closeEditor(*first);
+        // The other editor keeps drawing on the shared connection.
+        int w, h;
+        const Window stillOpen = second->child();
+        const auto before = host.stableSnapshot(stillOpen, w, h);
+        second->setControl(2, second->controls[2] < 0.5f ? 0.8f : 0.2f);
+        second->run();
+        check(waitUntil([&] { return host.snapshot(stillOpen, w, h) != before; }, 3000),
+              "the remaining editor keeps drawing (" + order + ")");
+        host.closeEditor(*second);
+    }
+
+    // The host destroys its window before it closes the editor.
+    openAndShow(host, *b, parentB, "keeper editor");
+    for (bool waitAfterDestroy : {true, false}) {
+        const Window doomed = host.makeParent(0, 0, 700, 1100);
+        if (openAndShow(host, *a, doomed, "editor in a window about to go")) {
+            XDestroyWindow(host.display, doomed);
+            XSync(host.display, False);
+            if (waitAfterDestroy)
+                sleepMs(300);
+            host.closeEditor(*a);
+        }
+    }
+    b->setControl(3, b->controls[3] < 0.5f ? 0.7f : 0.3f);
+    b->run();
+    sleepMs(500); // the keeper keeps reading its connection: a late error would show
+    host.closeEditor(*b);
+
+    // Without a reachable display the host gets no editor window and keeps running.
+    {
+        const std::string saved = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+        setenv("DISPLAY", ":4093", 1); // no server there
+        const bool gotUi = host.openEditor(*a, parentA);
+        check(!gotUi || a->widget == nullptr, "no display: the host gets no editor window");
+        a->run();
+        a->run();
+        check(std::isfinite(a->outputs[0][0]) && std::isfinite(a->outputs[1][blockSize - 1]),
+              "no display: the plug-in keeps processing");
+        host.closeEditor(*a);
+        setenv("DISPLAY", saved.c_str(), 1);
+        check(openAndShow(host, *a, parentA, "after a failed opening"), "the editor opens again once a display is back");
+        host.closeEditor(*a);
+    }
+
+    host.destroy(b);
+    host.destroy(a);
+    XSync(host.display, False);
+    check(xErrors.load() == 0, "no X error reached the host's handler (" + std::to_string(xErrors.load()) + ")");
+    return failures == 0 ? 0 : 1;
+}
+
+// ---------------------------------------------------------------- stress mode
+
+int runStress(Host& host, int cycles)
+{
+    Instance* inst = host.instantiate();
+    if (inst == nullptr)
+        return 1;
+    const Window parent = host.makeParent(0, 0, 700, 1100);
+    if (!host.openEditor(*inst, parent)) {
+        std::printf("SKIP: this build has no editor\n");
+        host.destroy(inst);
+        return skipCode;
+    }
+    host.closeEditor(*inst);
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::thread audio([&] {
+        float phase = 0;
+        while (!stop.load()) {
+            phase += 0.01f;
+            for (int k = 0; k < numParams; ++k)
+                if (k != 1 && k != 4)
+                    inst->controls[k] = 0.5f + 0.5f * std::sin(phase * static_cast<float>(k + 1));
+            inst->controls[1] = std::fmod(phase, 2.0f) < 1.0f ? 1.0f : 0.0f;
+            inst->run(blockSize);
+            ++blocks;
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+
+    int opened = 0;
+    for (int c = 0; c < cycles; ++c) {
+        if (!host.openEditor(*inst, parent))
+            break;
+        ++opened;
+        waitUntil([&] { return host.looksDrawn(inst->child(), designWidth, designHeight); }, 3000);
+        const Box& k = knobBox[c % 2 == 0 ? 0 : 3];
+        host.drag(k.cx(), k.cy(), {{0, -5}, {0, -5}, {0, 10}});
+        sleepMs(50 + (c % 5) * 20);
+        host.closeEditor(*inst);
+    }
+    stop = true;
+    audio.join();
+    host.destroy(inst);
+    XSync(host.display, False);
+    check(opened == cycles, "editor opened and closed " + std::to_string(opened) + " times while "
+                                + std::to_string(blocks.load()) + " blocks ran");
+    check(xErrors.load() == 0, "no X error reached the host's handler");
+    return failures == 0 ? 0 : 1;
+}
+
+// ---------------------------------------------------------------- bench mode
+
+double cpuSeconds()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+int runBench(Host& host, int idleSeconds)
+{
+    Instance* inst = host.instantiate();
+    if (inst == nullptr)
+        return 1;
+    const Window parent = host.makeParent(0, 0, 700, 1100);
+    const auto t0 = Clock::now();
+    if (!host.openEditor(*inst, parent)) {
+        std::printf("SKIP: this build has no editor\n");
+        host.destroy(inst);
+        return skipCode;
+    }
+    const auto tOpened = Clock::now();
+    waitUntil([&] { return host.looksDrawn(inst->child(), designWidth, designHeight); }, 10000);
+    const auto tShown = Clock::now();
+    auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::printf("first frame at 365 x 650: %.1f ms (instantiateUI returned after %.1f ms)\n", ms(tShown - t0),
+                ms(tOpened - t0));
+
+    host.parkPointer();
+    sleepMs(500);
+    const double cpu0 = cpuSeconds();
+    const auto w0 = Clock::now();
+    sleepMs(idleSeconds * 1000);
+    const double cpu = cpuSeconds() - cpu0;
+    const double wall = std::chrono::duration<double>(Clock::now() - w0).count();
+    std::printf("idle open editor: %.3f s CPU in %.1f s (%.2f %% of one core)\n", cpu, wall, 100.0 * cpu / wall);
+
+    // The largest size is reached through the grip; time from the release to the full frame.
+    sleepMs(600);
+    host.moveTo(designWidth - 15, designHeight - 15);
+    host.button(true);
+    int x = designWidth - 15, y = designHeight - 15;
+    for (int i = 0; i < 4; ++i) {
+        x += 46;
+        y += 82;
+        host.moveTo(x, y);
+    }
+    const auto tRelease = Clock::now();
+    host.button(false);
+    const bool big = waitUntil([&] { return host.looksDrawn(inst->child(), 548, 975); }, 10000);
+    const auto tBig = Clock::now();
+    if (big)
+        std::printf("first full frame at 548 x 975 after the grip drag: %.1f ms\n", ms(tBig - tRelease));
+    else
+        std::printf("the grip drag did not reach 548 x 975\n");
+
+    host.closeEditor(*inst);
+    const auto tReopen = Clock::now();
+    if (host.openEditor(*inst, parent)) {
+        int w = 0, h = 0;
+        waitUntil([&] { return host.geometry(inst->child(), w, h) && host.looksDrawn(inst->child(), w, h); }, 10000);
+        std::printf("reopening: first full frame at %d x %d after %.1f ms\n", w, h, ms(Clock::now() - tReopen));
+        host.closeEditor(*inst);
+    }
+    host.destroy(inst);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]]\n", argv[0]);
+        return 2;
+    }
+    Host host;
+    host.libraryPath = argv[1];
+    const std::string mode = argc > 2 ? argv[2] : "check";
+    const int number = argc > 3 ? std::atoi(argv[3]) : 0;
+    const size_t slash = host.libraryPath.rfind('/');
+    host.bundlePath = slash == std::string::npos ? "./" : host.libraryPath.substr(0, slash + 1);
+
+    XSetErrorHandler(countXError); // stands for the host's own handler
+    host.display = XOpenDisplay(nullptr);
+    if (host.display == nullptr) {
+        std::printf("SKIP: no X display\n");
+        return skipCode;
+    }
+    host.screen = DefaultScreen(host.display);
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(host.display, &eventBase, &errorBase, &major, &minor)) {
+        std::printf("SKIP: the X server has no XTest\n");
+        return skipCode;
+    }
+    if (!host.load())
+        return 1;
+    if (host.uiDescriptor == nullptr) {
+        std::printf("SKIP: the library has no editor descriptor\n");
+        return skipCode;
+    }
+
+    int result;
+    if (mode == "stress")
+        result = runStress(host, number > 0 ? number : 10);
+    else if (mode == "bench")
+        result = runBench(host, number > 0 ? number : 10);
+    else
+        result = runChecks(host);
+
+    XCloseDisplay(host.display);
+    if (result != skipCode)
+        dlclose(host.library); // the library must unload cleanly once every editor is closed
+    std::printf("%s\n", result == 0 ? "PASSED" : result == skipCode ? "SKIPPED" : "FAILED");
+    return result;
+}

@@ -1,0 +1,700 @@
+#include "window/X11Window.hpp"
+
+#include "core/ConditionVariable.hpp"
+#include "core/ThreadHandle.hpp"
+#include "core/UncheckedMutex.hpp"
+#include "window/PointerTracker.hpp"
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <sys/time.h>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xlibint.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+
+namespace vf {
+
+namespace {
+
+constexpr long eventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | EnterWindowMask
+    | LeaveWindowMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
+static_assert(eventMask == 0x2807F);
+
+constexpr int maxBackOffMicroseconds = 100000;
+constexpr long long timerPeriodMicroseconds = 16667;
+
+// Every Xlib call of every window of ours runs under this lock: the connection is
+// shared and we may not ask Xlib to do its own locking (that is process-wide).
+// It also guards the display hand-over, so a second window never sees a display
+// that is still being opened or already being closed.
+UncheckedMutex x11Mutex;
+Display* sharedDisplay = nullptr;
+int liveWindows = 0;
+int errorExtension = 0;
+
+// Errors of our own connection that surface while Xlib waits for a reply go to this
+// per-connection hook rather than to the process's error handler, which belongs to
+// the host (its default handler exits).  Every request of ours that might fail is
+// therefore followed by a round trip under the same lock.
+int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
+{
+    if (returnCode != nullptr)
+        *returnCode = 0;
+    return 1;
+}
+
+Display* acquireX11()
+{
+    MutexLock lock(x11Mutex);
+    if (liveWindows == 0) {
+        Display* d = XOpenDisplay(nullptr);
+        if (d == nullptr)
+            return nullptr;
+        XExtCodes* codes = XAddExtension(d);
+        if (codes != nullptr)
+            XESetError(d, codes->extension, suppressOwnError);
+        errorExtension = codes != nullptr ? codes->extension : 0;
+        sharedDisplay = d;
+    }
+    ++liveWindows;
+    return sharedDisplay;
+}
+
+void releaseX11()
+{
+    MutexLock lock(x11Mutex);
+    if (liveWindows <= 0)
+        return;
+    if (--liveWindows == 0) {
+        XCloseDisplay(sharedDisplay);
+        sharedDisplay = nullptr;
+        errorExtension = 0;
+    }
+}
+
+uint64_t wallClockMicroseconds()
+{
+    timeval tv;
+    gettimeofday(&tv, nullptr);
+    return static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec);
+}
+
+} // namespace
+
+struct X11Window::Impl {
+    IWindowListener* listener = nullptr;
+    int width = 0;
+    int height = 0;
+    ImageRef<RGBA> output;
+    bool dirtyAreasComputed = false;
+    std::atomic<bool> terminate{false};
+    std::atomic<bool> destroyed{false};
+    uint64_t creationTime = 0;
+    uint64_t lastAnimationTime = 0;
+    ThreadHandle eventThread;
+    ThreadHandle timerThread;
+    PointerTracker pointer;
+    UncheckedMutex drawMutex;
+    UncheckedMutex dirtyMutex;
+    // Sleeps of both threads wait on this, so that closing does not wait out a pause.
+    UncheckedMutex sleepMutex;
+    ConditionVariable sleepCondition;
+
+    Display* display = nullptr;
+    Window window = 0;
+    int screen = 0;
+    Visual* visual = nullptr;
+    int depth = 24;
+    Colormap colormap = 0;
+    Atom deleteWindowAtom = 0;
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    MouseCursor currentCursor = MouseCursor::arrow;
+    Cursor fontCursors[8] = {};
+    Pixmap hiddenBitmap = 0;
+    Cursor hiddenCursor = 0;
+    bool monotonicClock = false;
+
+    uint64_t now() const
+    {
+        if (monotonicClock) {
+            timespec ts;
+            clock_gettime(CLOCK_MONOTONIC, &ts);
+            return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+        }
+        return wallClockMicroseconds();
+    }
+
+    // Sleeps up to the given time; returns early when asked to terminate.
+    void pause(long long microseconds)
+    {
+        MutexLock lock(sleepMutex);
+        if (!terminate.load())
+            sleepCondition.waitFor(sleepMutex, microseconds);
+    }
+
+    // A round trip that also collects any error of our earlier requests, so that
+    // none is left for the event reader (which would hand it to the host).
+    void sync() { XSync(display, False); }
+
+    bool windowAlive()
+    {
+        if (destroyed.load() || window == 0)
+            return false;
+        XWindowAttributes attributes;
+        return XGetWindowAttributes(display, window, &attributes) != 0;
+    }
+
+    bool open(void* parentWindow, int w, int h);
+    bool createX11Window(void* parentWindow, int w, int h);
+    void notifySize(int w, int h);
+    void processEvent(XEvent& event);
+    void eventLoop();
+    void discardUnmaskableEvents();
+    void timerLoop();
+    void doAnimation();
+    void sendRepaintIfUIDirty();
+    void setCursor();
+    void releaseX11Window();
+};
+
+bool X11Window::Impl::open(void* parentWindow, int w, int h)
+{
+    display = acquireX11();
+    if (display == nullptr)
+        return false;
+    if (!createX11Window(parentWindow, w, h)) {
+        releaseX11();
+        display = nullptr;
+        return false;
+    }
+    // The listener is called without the Xlib lock: its own locks always come
+    // before that one.
+    notifySize(w, h);
+
+    MutexLock lock(x11Mutex);
+    deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindowAtom, 1);
+    XMapRaised(display, window);
+    XSelectInput(display, window, eventMask);
+    gc = XCreateGC(display, window, 0, nullptr);
+
+    static const char zeroBits[8] = {};
+    hiddenBitmap = XCreateBitmapFromData(display, window, zeroBits, 8, 8);
+    XColor black;
+    std::memset(&black, 0, sizeof(black));
+    hiddenCursor = XCreatePixmapCursor(display, hiddenBitmap, hiddenBitmap, &black, &black, 0, 0);
+    sync();
+
+    creationTime = now();
+    lastAnimationTime = creationTime;
+    pointer = PointerTracker(creationTime);
+
+    timerThread = ThreadHandle([](void* c) { static_cast<Impl*>(c)->timerLoop(); }, this);
+    eventThread = ThreadHandle([](void* c) { static_cast<Impl*>(c)->eventLoop(); }, this);
+    timerThread.start();
+    eventThread.start();
+    return true;
+}
+
+bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
+{
+    MutexLock lock(x11Mutex);
+    screen = DefaultScreen(display);
+    visual = DefaultVisual(display, screen);
+    depth = 24;
+    if (DefaultDepth(display, screen) != 24) {
+        // The window and its image are 24-bit true colour whatever the screen's default.
+        XVisualInfo info;
+        if (XMatchVisualInfo(display, screen, 24, TrueColor, &info) == 0)
+            return false;
+        visual = info.visual;
+    }
+
+    const Window parent = parentWindow != nullptr ? static_cast<Window>(reinterpret_cast<uintptr_t>(parentWindow))
+                                                  : RootWindow(display, screen);
+    // A parent that is already gone must not cost the host an X error.
+    XWindowAttributes parentAttributes;
+    if (XGetWindowAttributes(display, parent, &parentAttributes) == 0)
+        return false;
+
+    XkbSetDetectableAutoRepeat(display, True, nullptr);
+
+    colormap = XCreateColormap(display, parent, visual, AllocNone);
+    XSetWindowAttributes attributes;
+    std::memset(&attributes, 0, sizeof(attributes));
+    attributes.border_pixel = BlackPixel(display, screen);
+    attributes.event_mask = eventMask;
+    attributes.colormap = colormap;
+    window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(w > 0 ? w : 1),
+                           static_cast<unsigned>(h > 0 ? h : 1), 0, depth, InputOutput, visual,
+                           CWBorderPixel | CWEventMask | CWColormap, &attributes);
+    sync();
+    if (window != 0 && windowAlive())
+        return true;
+    // The parent vanished between the check and the creation.
+    if (colormap != 0)
+        XFreeColormap(display, colormap);
+    colormap = 0;
+    window = 0;
+    sync();
+    return false;
+}
+
+void X11Window::Impl::notifySize(int w, int h)
+{
+    if (w == width && h == height)
+        return;
+    width = w;
+    height = h;
+    {
+        MutexLock drawLock(drawMutex);
+        MutexLock dirtyLock(dirtyMutex);
+        output = listener->onResized(w, h);
+    }
+    MutexLock lock(x11Mutex);
+    if (image != nullptr) {
+        image->data = nullptr; // the pixels belong to the listener
+        XFree(image);
+        image = nullptr;
+    }
+    if (output.pixels != nullptr && output.width > 0 && output.height > 0) {
+        image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                             reinterpret_cast<char*>(output.pixels), static_cast<unsigned>(output.width),
+                             static_cast<unsigned>(output.height), 32, static_cast<int>(output.pitch));
+    }
+}
+
+void X11Window::Impl::processEvent(XEvent& event)
+{
+    switch (event.type) {
+    case KeyPress:
+    case KeyRelease: {
+        KeySym keysym = 0;
+        char text[16];
+        {
+            MutexLock lock(x11Mutex);
+            XLookupString(&event.xkey, text, sizeof(text), &keysym, nullptr);
+        }
+        const Key key = convertKeyFromX11(keysym);
+        MutexLock drawLock(drawMutex);
+        if (event.type == KeyPress)
+            listener->onKeyDown(key);
+        else
+            listener->onKeyUp(key);
+        break;
+    }
+    case ButtonPress: {
+        const int x = event.xbutton.x;
+        const int y = event.xbutton.y;
+        const unsigned button = event.xbutton.button;
+        const MouseState state = mouseStateFromX11(event.xbutton.state);
+        const bool isDoubleClick = pointer.press(x, y, now());
+        MutexLock drawLock(drawMutex);
+        if (button == 4 || button == 5)
+            listener->onMouseWheel(x, y, 0, button == 4 ? 1 : -1, state);
+        else
+            listener->onMouseClick(x, y, buttonFromX11Press(button), isDoubleClick, state);
+        break;
+    }
+    case ButtonRelease: {
+        const int x = event.xbutton.x;
+        const int y = event.xbutton.y;
+        pointer.release(x, y);
+        const unsigned button = event.xbutton.button;
+        if (button == 4 || button == 5)
+            break;
+        MutexLock drawLock(drawMutex);
+        listener->onMouseRelease(x, y, buttonFromX11Release(button), mouseStateFromX11(event.xbutton.state));
+        break;
+    }
+    case MotionNotify: {
+        const int x = event.xmotion.x;
+        const int y = event.xmotion.y;
+        const PointerTracker::Delta d = pointer.move(x, y);
+        MutexLock drawLock(drawMutex);
+        listener->onMouseMove(x, y, d.dx, d.dy, mouseStateFromX11(event.xmotion.state));
+        break;
+    }
+    case EnterNotify:
+        pointer.enter();
+        break;
+    case LeaveNotify: {
+        // Under the draw lock like every other input: the listener updates the same
+        // hover state that the timer thread reads for the cursor.
+        MutexLock drawLock(drawMutex);
+        listener->onMouseExitedWindow();
+        break;
+    }
+    case Expose: {
+        {
+            MutexLock dirtyLock(dirtyMutex);
+            if (!dirtyAreasComputed) {
+                listener->recomputeDirtyAreas();
+                dirtyAreasComputed = true;
+            }
+        }
+        {
+            MutexLock drawLock(drawMutex);
+            MutexLock dirtyLock(dirtyMutex);
+            listener->onDraw(WindowPixelFormat::BGRA8);
+        }
+        // Only the part of the exposed area the image covers can be shown; reading
+        // past the image would read past the listener's buffer.
+        const box2i exposed = box2i::rectangle(event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                                               event.xexpose.height)
+                                  .intersection(output.bounds());
+        if (exposed.empty() || image == nullptr || destroyed.load())
+            break;
+        MutexLock lock(x11Mutex);
+        XPutImage(display, window, gc, image, exposed.min.x, exposed.min.y, exposed.min.x, exposed.min.y,
+                  static_cast<unsigned>(exposed.width()), static_cast<unsigned>(exposed.height()));
+        sync();
+        break;
+    }
+    case DestroyNotify:
+        if (event.xdestroywindow.window == window)
+            destroyed.store(true);
+        break;
+    case ConfigureNotify:
+        if (event.xconfigure.window == window)
+            notifySize(event.xconfigure.width, event.xconfigure.height);
+        break;
+    default:
+        break;
+    }
+}
+
+void X11Window::Impl::eventLoop()
+{
+    int backOff = 0;
+    while (!terminate.load()) {
+        XEvent event;
+        std::memset(&event, 0, sizeof(event));
+        bool got;
+        {
+            MutexLock lock(x11Mutex);
+            got = XCheckWindowEvent(display, window, eventMask, &event) != 0;
+            discardUnmaskableEvents();
+        }
+        if (got) {
+            processEvent(event);
+            backOff = 0;
+        } else {
+            backOff = nextBackOffMicroseconds(backOff);
+            pause(backOff);
+        }
+    }
+}
+
+// Events that no mask selects would otherwise pile up in the shared queue for as long
+// as the display is open.  Called under the Xlib lock.
+void X11Window::Impl::discardUnmaskableEvents()
+{
+    XEvent event;
+    while (XCheckTypedWindowEvent(display, window, ClientMessage, &event) != 0) {
+    }
+    while (XCheckTypedEvent(display, MappingNotify, &event) != 0) {
+        if (event.xmapping.request != MappingPointer)
+            XRefreshKeyboardMapping(&event.xmapping);
+    }
+}
+
+void X11Window::Impl::timerLoop()
+{
+    while (!terminate.load()) {
+        doAnimation();
+        sendRepaintIfUIDirty();
+        setCursor();
+        if (terminate.load())
+            break;
+        pause(timerPeriodMicroseconds);
+    }
+}
+
+void X11Window::Impl::doAnimation()
+{
+    const uint64_t t = now();
+    const double dt = static_cast<double>(t - lastAnimationTime) * 1e-6;
+    const double time = static_cast<double>(t - creationTime) * 1e-6;
+    lastAnimationTime = t;
+    MutexLock drawLock(drawMutex);
+    listener->onAnimate(dt, time);
+}
+
+void X11Window::Impl::sendRepaintIfUIDirty()
+{
+    box2i r;
+    {
+        MutexLock dirtyLock(dirtyMutex);
+        listener->recomputeDirtyAreas();
+        dirtyAreasComputed = true;
+        r = listener->getDirtyRectangle();
+    }
+    if (r.width() <= 0 || r.height() <= 0 || destroyed.load())
+        return;
+    XEvent event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = Expose;
+    event.xexpose.display = display;
+    event.xexpose.window = window;
+    event.xexpose.x = r.min.x;
+    event.xexpose.y = r.min.y;
+    event.xexpose.width = r.width();
+    event.xexpose.height = r.height();
+    MutexLock lock(x11Mutex);
+    XSendEvent(display, window, False, ExposureMask, &event);
+    sync();
+}
+
+void X11Window::Impl::setCursor()
+{
+    MouseCursor c;
+    {
+        // The cursor follows the hover and drag state, which input changes on the
+        // event thread under this lock.
+        MutexLock drawLock(drawMutex);
+        c = listener->getMouseCursor();
+    }
+    if (c == currentCursor || destroyed.load())
+        return;
+    const int index = static_cast<int>(c);
+    if (index < 0 || index > 7)
+        return;
+    MutexLock lock(x11Mutex);
+    Cursor cursor;
+    const int shape = fontCursorShape(c);
+    if (shape < 0) {
+        cursor = hiddenCursor;
+    } else {
+        // Font cursors are made once per shape and freed with the window.
+        if (fontCursors[index] == 0)
+            fontCursors[index] = XCreateFontCursor(display, static_cast<unsigned>(shape));
+        cursor = fontCursors[index];
+    }
+    XDefineCursor(display, window, cursor);
+    sync();
+    currentCursor = c;
+}
+
+void X11Window::Impl::releaseX11Window()
+{
+    MutexLock lock(x11Mutex);
+    for (Cursor& c : fontCursors) {
+        if (c != 0)
+            XFreeCursor(display, c);
+        c = 0;
+    }
+    if (hiddenCursor != 0)
+        XFreeCursor(display, hiddenCursor);
+    if (hiddenBitmap != 0)
+        XFreePixmap(display, hiddenBitmap);
+    if (colormap != 0)
+        XFreeColormap(display, colormap);
+    if (gc != nullptr)
+        XFreeGC(display, gc);
+    if (image != nullptr) {
+        image->data = nullptr;
+        XFree(image);
+    }
+    hiddenCursor = 0;
+    hiddenBitmap = 0;
+    colormap = 0;
+    gc = nullptr;
+    image = nullptr;
+    // When the host destroyed its parent window first, the server destroyed ours with it.
+    if (windowAlive())
+        XDestroyWindow(display, window);
+    sync();
+    XEvent event;
+    while (XCheckWindowEvent(display, window, eventMask, &event) != 0) {
+    }
+    discardUnmaskableEvents();
+    window = 0;
+}
+
+X11Window* X11Window::create(WindowUsage usage, void* parentWindow, IWindowListener* listener, int width,
+                             int height)
+{
+    auto* w = new X11Window(usage, parentWindow, listener, width, height);
+    if (w->isOpen())
+        return w;
+    delete w;
+    return nullptr;
+}
+
+X11Window::X11Window(WindowUsage, void* parentWindow, IWindowListener* listener, int width, int height)
+    : impl_(new Impl)
+{
+    timespec ts;
+    impl_->monotonicClock = clock_gettime(CLOCK_MONOTONIC, &ts) == 0;
+    impl_->listener = listener;
+    if (listener == nullptr || !impl_->open(parentWindow, width, height)) {
+        delete impl_;
+        impl_ = nullptr;
+    }
+}
+
+X11Window::~X11Window()
+{
+    if (impl_ == nullptr)
+        return;
+    {
+        MutexLock lock(impl_->sleepMutex);
+        impl_->terminate.store(true);
+    }
+    impl_->sleepCondition.notifyAll();
+    impl_->eventThread.join();
+    impl_->timerThread.join();
+    impl_->releaseX11Window();
+    releaseX11();
+    delete impl_;
+}
+
+bool X11Window::isOpen() const
+{
+    return impl_ != nullptr;
+}
+
+void X11Window::waitEventAndDispatch()
+{
+    if (impl_ == nullptr)
+        return;
+    int backOff = 0;
+    while (!impl_->terminate.load() && !impl_->destroyed.load()) {
+        XEvent event;
+        std::memset(&event, 0, sizeof(event));
+        bool got;
+        {
+            MutexLock lock(x11Mutex);
+            got = XCheckWindowEvent(impl_->display, impl_->window, eventMask, &event) != 0;
+        }
+        if (got) {
+            impl_->processEvent(event);
+            return;
+        }
+        backOff = nextBackOffMicroseconds(backOff);
+        impl_->pause(backOff);
+    }
+}
+
+bool X11Window::terminated()
+{
+    return impl_ == nullptr || impl_->destroyed.load();
+}
+
+uint32_t X11Window::getTimeMs()
+{
+    timeval tv;
+    gettimeofday(&tv, nullptr);
+    return static_cast<uint32_t>(static_cast<uint64_t>(tv.tv_sec) * 1000u + static_cast<uint64_t>(tv.tv_usec) / 1000u);
+}
+
+void* X11Window::systemHandle()
+{
+    if (impl_ == nullptr)
+        return nullptr;
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(impl_->window));
+}
+
+bool X11Window::requestResize(int width, int height, bool)
+{
+    if (impl_ == nullptr || width <= 0 || height <= 0 || impl_->destroyed.load())
+        return true;
+    MutexLock lock(x11Mutex);
+    XResizeWindow(impl_->display, impl_->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    impl_->sync();
+    return true;
+}
+
+Key X11Window::convertKeyFromX11(unsigned long keysym)
+{
+    if (keysym == 0x20)
+        return Key::space;
+    if (keysym >= '0' && keysym <= '9')
+        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - '0'));
+    if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
+        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - XK_KP_0));
+    if (keysym >= 'a' && keysym <= 'z')
+        return static_cast<Key>(static_cast<int>(Key::a) + static_cast<int>(keysym - 'a'));
+    if (keysym >= 'A' && keysym <= 'Z')
+        return static_cast<Key>(static_cast<int>(Key::A) + static_cast<int>(keysym - 'A'));
+    switch (keysym) {
+    case XK_Up: return Key::upArrow;
+    case XK_Down: return Key::downArrow;
+    case XK_Left: return Key::leftArrow;
+    case XK_Right: return Key::rightArrow;
+    case XK_BackSpace: return Key::backspace;
+    case XK_Return:
+    case XK_KP_Enter: return Key::enter;
+    case XK_Escape: return Key::escape;
+    case XK_Delete: return Key::suppr;
+    default: return Key::unsupported;
+    }
+}
+
+MouseState X11Window::mouseStateFromX11(unsigned int state)
+{
+    MouseState s;
+    s.leftButtonDown = (state & Button1Mask) != 0;
+    s.rightButtonDown = (state & Button3Mask) != 0;
+    s.middleButtonDown = (state & Button2Mask) != 0;
+    s.ctrlPressed = (state & ControlMask) != 0;
+    s.shiftPressed = (state & ShiftMask) != 0;
+    s.altPressed = (state & Mod1Mask) != 0;
+    return s;
+}
+
+MouseButton X11Window::buttonFromX11Press(unsigned int button)
+{
+    switch (button) {
+    case 2: return MouseButton::middle;
+    case 3: return MouseButton::right;
+    case 4: return MouseButton::x1;
+    case 5: return MouseButton::x2;
+    default: return MouseButton::left;
+    }
+}
+
+MouseButton X11Window::buttonFromX11Release(unsigned int button)
+{
+    switch (button) {
+    case 2: return MouseButton::middle;
+    case 3: return MouseButton::right;
+    default: return MouseButton::left;
+    }
+}
+
+int X11Window::fontCursorShape(MouseCursor cursor)
+{
+    switch (cursor) {
+    case MouseCursor::arrow: return XC_arrow;
+    case MouseCursor::hand: return XC_hand2;
+    case MouseCursor::crosshair: return XC_crosshair;
+    case MouseCursor::grab: return XC_hand1;
+    case MouseCursor::verticalResize: return XC_sb_v_double_arrow;
+    case MouseCursor::horizontalResize: return XC_sb_h_double_arrow;
+    case MouseCursor::diagonalResize: return XC_bottom_right_corner;
+    case MouseCursor::hidden: return -1;
+    }
+    return XC_arrow;
+}
+
+int X11Window::nextBackOffMicroseconds(int backOff)
+{
+    const int next = backOff * 2 + 1000;
+    return next < maxBackOffMicroseconds ? next : maxBackOffMicroseconds;
+}
+
+int X11Window::liveWindowCount()
+{
+    MutexLock lock(x11Mutex);
+    return liveWindows;
+}
+
+} // namespace vf
