@@ -105,7 +105,7 @@ public:
 template <typename Condition>
 bool waitFor(Condition condition)
 {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1000; ++i) { // generous: CI machines are busy
         if (condition())
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
