@@ -3,6 +3,7 @@
 #include "client/BoolParameter.hpp"
 #include "client/GainParameter.hpp"
 #include "client/LinearFloatParameter.hpp"
+#include "editor/VelmorinFreeGUI.hpp"
 
 namespace vf {
 
@@ -55,7 +56,7 @@ float VelmorinFreeClient::tailSizeInSeconds() { return 0.8f; }
 
 int VelmorinFreeClient::maxFramesInProcess() { return 512; }
 
-IGraphics* VelmorinFreeClient::createGraphics() { return nullptr; }
+IGraphics* VelmorinFreeClient::createGraphics() { return new VelmorinFreeGUI(*this); }
 
 void VelmorinFreeClient::reset(double sampleRate, int maxFrames, int numInputs, int numOutputs)
 {

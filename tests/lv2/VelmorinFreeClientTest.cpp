@@ -1,3 +1,4 @@
+#include "client/IGraphics.hpp"
 #include "client/BoolParameter.hpp"
 #include "client/GainParameter.hpp"
 #include "client/LinearFloatParameter.hpp"
@@ -89,7 +90,13 @@ TEST(VelmorinFreeClient, ProcessKeepsEditorHandshakeIntact)
     float* ins[2] = {l, r};
     float* outs[2] = {ol, orr};
     c->processAudioFromHost(ins, outs, 1024, TimeInfo{}, false);
-    EXPECT_FALSE(c->graphicsCreated().load()); // no editor: nothing to hand over
-    EXPECT_EQ(c->createGraphics(), nullptr);
+    EXPECT_FALSE(c->graphicsCreated().load()); // no editor opened yet: nothing to hand over
+    IGraphics* editor = c->createGraphics(); // built without a display; opening needs one
+    ASSERT_NE(editor, nullptr);
+    int w = 0, h = 0;
+    editor->getGUISize(&w, &h);
+    EXPECT_EQ(w, 365);
+    EXPECT_EQ(h, 650);
+    delete editor;
     EXPECT_TRUE(std::isfinite(ol[0]));
 }
