@@ -7,16 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="${VF_JOBS:-2}"
 
-packages=(lv2-dev libx11-dev libxtst-dev libstb-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
-          lilv-utils lv2file jalv jackd2 xvfb xdotool imagemagick raptor2-utils sordi sox x11-utils xxd
-          gnuplot-nox libsleef-dev cmake g++ make)
-sudo_cmd=()
-if [ "$(id -u)" != 0 ]; then
-    sudo_cmd=(sudo)
-fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update
-"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
+"$root/scripts/install-deps.sh"
 
 cmake -S "$root" -B "$root/build" -DVF_SANITIZE=
 cmake --build "$root/build" --target velmorin_free -j "$jobs"
