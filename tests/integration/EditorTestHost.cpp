@@ -805,12 +805,28 @@ double cpuSeconds()
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
+// Resident memory of this process in KiB, from the kernel's own account.
+long residentKiB()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::sscanf(line, "VmRSS: %ld", &kib) == 1)
+            break;
+    std::fclose(f);
+    return kib;
+}
+
 int runBench(Host& host, int idleSeconds)
 {
     Instance* inst = host.instantiate();
     if (inst == nullptr)
         return 1;
     const Window parent = host.makeParent(0, 0, 700, 1100);
+    const long rssBefore = residentKiB();
     const auto t0 = Clock::now();
     if (!host.openEditor(*inst, parent)) {
         std::printf("SKIP: this build has no editor\n");
@@ -823,6 +839,8 @@ int runBench(Host& host, int idleSeconds)
     auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
     std::printf("first frame at 365 x 650: %.1f ms (instantiateUI returned after %.1f ms)\n", ms(tShown - t0),
                 ms(tOpened - t0));
+    std::printf("host memory added by opening the editor: %.1f MiB resident\n",
+                static_cast<double>(residentKiB() - rssBefore) / 1024.0);
 
     host.parkPointer();
     sleepMs(500);
