@@ -65,9 +65,14 @@ xdotool mousemove $((ox + 300)) $((oy + 620))
 sleep 0.7
 import -window "$editor" "$vf_tmp/before.png" 2>/dev/null
 xdotool mousemove $((ox + 112)) $((oy + 294)) click 1 mousemove $((ox + 300)) $((oy + 620))
-sleep 0.7
-import -window "$editor" "$vf_tmp/after.png" 2>/dev/null
-changed=$(compare -metric AE "$vf_tmp/before.png" "$vf_tmp/after.png" null: 2>&1 | cut -d' ' -f1)
+# A busy machine may still be working through the gesture backlog: poll for the change.
+changed=0
+for ((try = 0; try < 20; try++)); do
+  sleep 0.5
+  import -window "$editor" "$vf_tmp/after.png" 2>/dev/null
+  changed=$(compare -metric AE "$vf_tmp/before.png" "$vf_tmp/after.png" null: 2>&1 | cut -d' ' -f1)
+  [ "${changed:-0}" != "0" ] && break
+done
 if [ "${changed:-0}" != "0" ]; then
   echo "ok   the editor still repaints ($changed pixels changed)"
 else
