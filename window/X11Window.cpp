@@ -295,9 +295,11 @@ void X11Window::Impl::processEvent(XEvent& event)
         const unsigned button = event.xbutton.button;
         const MouseState state = mouseStateFromX11(event.xbutton.state);
         const bool isDoubleClick = pointer.press(x, y, now());
+        int wheelX = 0;
+        int wheelY = 0;
         MutexLock drawLock(drawMutex);
-        if (button == 4 || button == 5)
-            listener->onMouseWheel(x, y, 0, button == 4 ? 1 : -1, state);
+        if (wheelStepFromX11(button, &wheelX, &wheelY))
+            listener->onMouseWheel(x, y, wheelX, wheelY, state);
         else
             listener->onMouseClick(x, y, buttonFromX11Press(button), isDoubleClick, state);
         break;
@@ -307,7 +309,9 @@ void X11Window::Impl::processEvent(XEvent& event)
         const int y = event.xbutton.y;
         pointer.release(x, y);
         const unsigned button = event.xbutton.button;
-        if (button == 4 || button == 5)
+        int wheelX = 0;
+        int wheelY = 0;
+        if (wheelStepFromX11(button, &wheelX, &wheelY))
             break;
         MutexLock drawLock(drawMutex);
         listener->onMouseRelease(x, y, buttonFromX11Release(button), mouseStateFromX11(event.xbutton.state));
@@ -658,6 +662,20 @@ MouseButton X11Window::buttonFromX11Press(unsigned int button)
     case 4: return MouseButton::x1;
     case 5: return MouseButton::x2;
     default: return MouseButton::left;
+    }
+}
+
+bool X11Window::wheelStepFromX11(unsigned int button, int* deltaX, int* deltaY)
+{
+    // A sideways scroll (a tilted wheel, a touchpad swipe) sends buttons 6 and 7 in
+    // bursts: taken as left clicks they would toggle switches and, coming within the
+    // double-click time, reset knobs to their defaults.
+    switch (button) {
+    case 4: *deltaX = 0; *deltaY = 1; return true;
+    case 5: *deltaX = 0; *deltaY = -1; return true;
+    case 6: *deltaX = -1; *deltaY = 0; return true;
+    case 7: *deltaX = 1; *deltaY = 0; return true;
+    default: return false;
     }
 }
 

@@ -40,6 +40,9 @@ public:
     static MouseState mouseStateFromX11(unsigned int state);
     // Buttons 4 and 5 are the wheel; they map to x1 and x2 here.
     static MouseButton buttonFromX11Press(unsigned int button);
+    // True for the wheel buttons: 4 and 5 scroll up and down, 6 and 7 left and
+    // right; the step goes to deltaX/deltaY.  Other buttons are clicks.
+    static bool wheelStepFromX11(unsigned int button, int* deltaX, int* deltaY);
     static MouseButton buttonFromX11Release(unsigned int button);
     // Font cursor shape for a MouseCursor, or -1 for the invisible cursor.
     static int fontCursorShape(MouseCursor cursor);

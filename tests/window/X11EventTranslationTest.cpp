@@ -83,6 +83,26 @@ TEST(X11MouseMapping, ButtonNumbers)
     EXPECT_EQ(X11Window::buttonFromX11Release(9), MouseButton::left);
 }
 
+TEST(X11MouseMapping, WheelButtonsScrollOthersClick)
+{
+    int dx = 9, dy = 9;
+    EXPECT_TRUE(X11Window::wheelStepFromX11(4, &dx, &dy));
+    EXPECT_EQ(dx, 0);
+    EXPECT_EQ(dy, 1);
+    EXPECT_TRUE(X11Window::wheelStepFromX11(5, &dx, &dy));
+    EXPECT_EQ(dx, 0);
+    EXPECT_EQ(dy, -1);
+    // Sideways scrolling must not arrive as clicks (a burst would toggle switches).
+    EXPECT_TRUE(X11Window::wheelStepFromX11(6, &dx, &dy));
+    EXPECT_EQ(dx, -1);
+    EXPECT_EQ(dy, 0);
+    EXPECT_TRUE(X11Window::wheelStepFromX11(7, &dx, &dy));
+    EXPECT_EQ(dx, 1);
+    EXPECT_EQ(dy, 0);
+    for (unsigned b : {0u, 1u, 2u, 3u, 8u, 9u})
+        EXPECT_FALSE(X11Window::wheelStepFromX11(b, &dx, &dy)) << b;
+}
+
 TEST(X11CursorMapping, EachCursorHasItsFontShape)
 {
     EXPECT_EQ(X11Window::fontCursorShape(MouseCursor::arrow), 2);

@@ -69,8 +69,9 @@ public:
         ++releases;
         return true;
     }
-    bool onMouseWheel(int, int, int, int dy, MouseState) override
+    bool onMouseWheel(int, int, int dx, int dy, MouseState) override
     {
+        wheelXSum += dx;
         wheelSum += dy;
         return true;
     }
@@ -144,7 +145,8 @@ public:
     }
     void setColour(RGBA c) { colour_ = (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
 
-    std::atomic<int> resizes{0}, draws{0}, releases{0}, wheelSum{0}, exits{0}, animations{0}, recomputes{0};
+    std::atomic<int> resizes{0}, draws{0}, releases{0}, wheelSum{0}, wheelXSum{0}, exits{0}, animations{0},
+        recomputes{0};
     std::atomic<int> lastKeyDown{-1}, lastKeyUp{-1};
     std::atomic<int> lastWidth{0}, lastHeight{0};
     std::atomic<bool> dirty{false}, negativeDt{false}, zeroWidthDirty{false};
@@ -326,6 +328,18 @@ TEST_F(X11WindowOnDisplay, PointerInputReachesTheListener)
     button(5, false);
     EXPECT_TRUE(waitUntil([&] { return listener.wheelSum.load() == -1; }));
     EXPECT_EQ(listener.releases.load(), 2); // wheel releases are not reported
+
+    // Sideways scrolling arrives as horizontal wheel steps, never as clicks.
+    button(7, true);
+    button(7, false);
+    button(7, true);
+    button(7, false);
+    button(6, true);
+    button(6, false);
+    EXPECT_TRUE(waitUntil([&] { return listener.wheelXSum.load() == 1; }));
+    EXPECT_EQ(listener.wheelSum.load(), -1);
+    EXPECT_EQ(listener.clickList().size(), 2u);
+    EXPECT_EQ(listener.releases.load(), 2);
 
     moveTo(900, 900);
     EXPECT_TRUE(waitUntil([&] { return listener.exits.load() > 0; }));
