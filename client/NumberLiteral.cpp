@@ -39,6 +39,12 @@ bool readPrefix(Cursor& c)
     return false;
 }
 
+bool atInfinity(const Cursor& c)
+{
+    auto lower = [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; };
+    return lower(c.peek()) == 'i' && lower(c.peek(1)) == 'n' && lower(c.peek(2)) == 'f';
+}
+
 bool atHexPrefix(const Cursor& c) { return c.peek() == '0' && (c.peek(1) == 'x' || c.peek(1) == 'X') && hexValue(c.peek(2)) >= 0; }
 
 double readHexFloat(Cursor& c)
@@ -130,6 +136,10 @@ double readFloatLiteral(std::string_view text)
 {
     Cursor c{text};
     bool negative = readPrefix(c);
+    // printf shows an infinite value (a gain at its bottom) as "inf"; reading it
+    // as 0 would turn the text "-inf" dB into full gain.
+    if (atInfinity(c))
+        return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     double v = atHexPrefix(c) ? readHexFloat(c) : readDecimalFloat(c);
     return negative ? -v : v;
 }

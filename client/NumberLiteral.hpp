@@ -10,7 +10,7 @@ namespace vf {
 // 0.  They never depend on the process locale.
 
 // Decimal with optional fraction and exponent, or 0x hexadecimal with optional
-// fraction and binary exponent.
+// fraction and binary exponent; "inf" (any case) reads as infinity, as printf writes it.
 double readFloatLiteral(std::string_view text);
 
 // Decimal or 0x hexadecimal digits, limited to the 32-bit signed range.

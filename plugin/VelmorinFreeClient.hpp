@@ -18,7 +18,7 @@ public:
     int latencySamples(double sampleRate) override;
     float tailSizeInSeconds() override;
     int maxFramesInProcess() override;
-    // Host UI thread.  No editor is built in yet: callers cope with null.
+    // Host UI thread, once per client: the panel editor (built without opening a window).
     IGraphics* createGraphics() override;
 
     // Audio thread.

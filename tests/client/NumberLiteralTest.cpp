@@ -18,6 +18,9 @@ TEST(NumberLiteral, ReadsDecimalForms)
     EXPECT_DOUBLE_EQ(readFloatLiteral("7e+x"), 7.0);
     EXPECT_DOUBLE_EQ(readFloatLiteral("1e999"), INFINITY);
     EXPECT_DOUBLE_EQ(readFloatLiteral("1e-999"), 0.0);
+    EXPECT_EQ(readFloatLiteral(" -inf"), -INFINITY);
+    EXPECT_EQ(readFloatLiteral("+INF dB"), INFINITY);
+    EXPECT_EQ(readFloatLiteral("in"), 0.0);
 }
 
 TEST(NumberLiteral, ReadsHexadecimalForms)

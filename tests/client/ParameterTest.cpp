@@ -71,6 +71,16 @@ TEST(GainParameter, DisplaysOneDecimalAndMinusInf)
     EXPECT_EQ(fromNormalized(g, 1.0), "6.0");
 }
 
+TEST(GainParameter, DisplayedTextReadsBack)
+{
+    GainParameter g(0, "Gain", 0.0, -4.0);
+    double n = -1.0;
+    ASSERT_TRUE(g.normalizedValueFromString(fromNormalized(g, 0.0), n)); // "-inf": silence, not full gain
+    EXPECT_EQ(n, 0.0);
+    ASSERT_TRUE(g.normalizedValueFromString(fromNormalized(g, 0.5), n));
+    EXPECT_NEAR(n, 0.5, 5e-3); // "-12.0": one decimal shown
+}
+
 TEST(LinearFloatParameter, LimitsBothDirections)
 {
     LinearFloatParameter p(0, "Amount", "%", 0.0, 100.0, 0.0);
