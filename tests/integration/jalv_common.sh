@@ -92,6 +92,23 @@ vf_window_geometry() {
   vf_h=$(awk '/Height:/ {print $NF}' <<<"$info")
 }
 
+# Like vf_window_geometry, once the host has finished laying out its window: a
+# freshly found editor may still move (the host adds its menu bar after mapping it),
+# so wait until the position holds for half a second (5 s at most).
+vf_settled_geometry() {
+  local i last="" now
+  for ((i = 0; i < 50; i++)); do
+    vf_window_geometry "$1" || return 1
+    now="$vf_x,$vf_y,$vf_w,$vf_h"
+    if [ "$now" = "$last" ]; then
+      return 0
+    fi
+    last=$now
+    sleep 0.5
+  done
+  return 0
+}
+
 # Stops jalv with SIGINT (its clean shutdown, which closes the editor) and waits up to
 # 15 s.  Returns 0 on a clean exit, 2 on a hang, 3 on a crash.
 vf_stop_jalv() {

@@ -27,7 +27,7 @@ status=0
 for size in 237x422 274x488 310x553 365x650 456x813 548x975; do
   w=${size%x*}
   h=${size#*x}
-  vf_window_geometry "$editor"
+  vf_settled_geometry "$editor"
   # Grab the grip 15 px inside the corner and move it to where the new corner goes.
   gx=$((vf_x + vf_w - 15))
   gy=$((vf_y + vf_h - 15))
