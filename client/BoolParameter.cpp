@@ -46,13 +46,7 @@ void BoolParameter::toStringN(char* buffer, size_t size) { formatInto(buffer, si
 void BoolParameter::setFromGUI(bool v)
 {
     checkBeingEdited();
-    double normalized;
-    {
-        MutexLock lock(valueMutex_);
-        value_.exchange(v);
-        normalized = getNormalized();
-    }
-    reportGUIChange(normalized);
+    storeFromGUI(value_, v);
 }
 
 } // namespace vf

@@ -53,13 +53,7 @@ void FloatParameter::setFromGUI(double plain)
         plain = min_;
     if (plain > max_)
         plain = max_;
-    double normalized;
-    {
-        MutexLock lock(valueMutex_);
-        value_.exchange(plain);
-        normalized = getNormalized();
-    }
-    reportGUIChange(normalized);
+    storeFromGUI(value_, plain);
 }
 
 void FloatParameter::setFromGUINormalized(double normalized) { setFromGUI(fromNormalized(normalized)); }

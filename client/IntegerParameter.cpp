@@ -70,13 +70,7 @@ void IntegerParameter::setFromGUI(int plain)
         plain = min_;
     if (plain > max_)
         plain = max_;
-    double normalized;
-    {
-        MutexLock lock(valueMutex_);
-        value_.exchange(plain);
-        normalized = getNormalized();
-    }
-    reportGUIChange(normalized);
+    storeFromGUI(value_, plain);
 }
 
 void IntegerParameter::setFromGUINormalized(double normalized) { setFromGUI(fromNormalized(normalized)); }

@@ -65,6 +65,20 @@ protected:
     // Edit protocol: the value just changed on the editor thread; tell the host, then listeners.
     void reportGUIChange(double normalized);
 
+    // Editor thread: stores a user's value (already limited to the range) under the
+    // value lock, then reports it to the host and the listeners.
+    template <typename Atomic, typename Plain>
+    void storeFromGUI(Atomic& value, Plain plain)
+    {
+        double normalized;
+        {
+            MutexLock lock(valueMutex_);
+            value.exchange(plain);
+            normalized = getNormalized(); // the lock is recursive
+        }
+        reportGUIChange(normalized);
+    }
+
     UncheckedMutex valueMutex_;
 
 private:
