@@ -23,3 +23,7 @@ if(VF_BUILD_TESTS)
       ENVIRONMENT "LV2_PATH=${PROJECT_BINARY_DIR};VF_BUNDLE_DIR=${PROJECT_BINARY_DIR}/Velmorin-Free.lv2")
   endforeach()
 endif()
+
+# The engine's vector kernels live one folder down; they belong to vf_plugin.
+file(GLOB vf_simd_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/plugin/simd/*.cpp)
+target_sources(vf_plugin PRIVATE ${vf_simd_sources})

@@ -8,6 +8,22 @@
 
 namespace vf {
 
+double BaxandAll::librarySine(double x)
+{
+    return std::sin(x);
+}
+
+BaxandAll::BandSplit BaxandAll::bandSplit(float bass, float treble, double sampleRate)
+{
+    BandSplit s;
+    s.gBass = std::pow(10.0, (static_cast<double>(bass) * 30.0 - 15.0) / 20.0);
+    s.gTreble = std::pow(10.0, (static_cast<double>(treble) * 30.0 - 15.0) / 20.0);
+    s.fcBass = std::min(0.45, 4410.0 * s.gBass / sampleRate);
+    s.fcTreble =
+        std::min(0.45, 8820.0 * std::pow(10.0, (static_cast<double>(treble) * 30.0 - 15.0) / -20.0) / sampleRate);
+    return s;
+}
+
 void BaxandAll::reset()
 {
     bass = 0.5f;
@@ -20,20 +36,18 @@ void BaxandAll::reset()
 void BaxandAll::processBaxandall2(const float* inL, float* outL, const float* inR, float* outR, int count,
                                   double sampleRate)
 {
-    const double gBass = std::pow(10.0, (static_cast<double>(bass) * 30.0 - 15.0) / 20.0);
-    const double gTreble = std::pow(10.0, (static_cast<double>(treble) * 30.0 - 15.0) / 20.0);
-    const double fcBass = std::min(0.45, 4410.0 * gBass / sampleRate);
-    const double fcTreble =
-        std::min(0.45, 8820.0 * std::pow(10.0, (static_cast<double>(treble) * 30.0 - 15.0) / -20.0) / sampleRate);
+    const BandSplit split = bandSplit(bass, treble, sampleRate);
+    const double gBass = split.gBass;
+    const double gTreble = split.gTreble;
 
     for (Record r : {leftBassA, leftBassB, rightBassA, rightBassB}) {
-        records[r].fc = fcBass;
-        records[r].q = 0.4;
+        records[r].fc = split.fcBass;
+        records[r].q = bassQ;
         records[r].design();
     }
     for (Record r : {leftTrebleA, leftTrebleB, rightTrebleA, rightTrebleB}) {
-        records[r].fc = fcTreble;
-        records[r].q = 0.2;
+        records[r].fc = split.fcTreble;
+        records[r].q = trebleQ;
         records[r].design();
     }
 
@@ -53,8 +67,8 @@ void BaxandAll::processBaxandall2(const float* inL, float* outL, const float* in
     };
 
     for (int i = 0; i < count; ++i) {
-        const double F = std::sin(static_cast<double>(inL[i]));
-        const double G = stereo ? std::sin(static_cast<double>(inR[i])) : 0.0;
+        const double F = sine(static_cast<double>(inL[i]));
+        const double G = stereo ? sine(static_cast<double>(inR[i])) : 0.0;
 
         const double kL = records[useA ? leftBassA : leftBassB].processSample(F);
         const double jL = records[useA ? leftTrebleA : leftTrebleB].processSample(F);

@@ -15,6 +15,20 @@ public:
     float treble = 0.5f;    // 0..1, 0.5 is neutral
     float morphLow = 0.0f;  // waveshaper morph of the low band, 0..1
     float morphHigh = 0.0f; // waveshaper morph of the high band, 0..1
+    // The sine each sample enters through: the C library's unless a test substitutes
+    // another implementation of the same precision.
+    double (*sine)(double) = &librarySine;
+
+    static double librarySine(double x);
+
+    // The band split the tone controls give at a sample rate: the gains applied to the
+    // high and low band and the records' normalised cutoffs.  Any thread; pure.
+    struct BandSplit {
+        double gBass, gTreble, fcBass, fcTreble;
+    };
+    static BandSplit bandSplit(float bass, float treble, double sampleRate);
+    static constexpr double bassQ = 0.4;
+    static constexpr double trebleQ = 0.2;
 
     // Neutral controls, and all records and the set selector to zero.
     void reset();

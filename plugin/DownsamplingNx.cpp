@@ -55,12 +55,18 @@ void DownsamplingNx::initialize(int frames, int factor, double sampleRate)
         ensureWork(static_cast<long>(frames) * factor);
     for (BiquadDelay& s : stages)
         s.clear();
+    noiseState = drawNoiseSeed();
+}
+
+uint32_t DownsamplingNx::drawNoiseSeed()
+{
     // Any non-zero draw ends the loop: the negated draw is at least 2^32 - RAND_MAX.
-    noiseState = 1;
+    uint32_t state = 1;
     do {
         const int r = std::rand();
-        noiseState = 0u - static_cast<uint32_t>(r);
-    } while (noiseState < 16386u);
+        state = 0u - static_cast<uint32_t>(r);
+    } while (state < 16386u);
+    return state;
 }
 
 void DownsamplingNx::processBuffer(const float* input, float* output, int frames, int factor, double sampleRate)
@@ -83,18 +89,8 @@ void DownsamplingNx::processBuffer(const float* input, float* output, int frames
 
     uint32_t s = noiseState;
     for (int j = 0; j < frames; ++j) {
-        const float v = w[static_cast<long>(j) * factor];
-        int e = 0;
-        std::frexp(v, &e);
-        s ^= s << 13;
-        s ^= s >> 17;
-        s ^= s << 5;
-        // The offset scales with v's binary exponent so that it stays about one unit in
-        // the last place.  The power of two is exact in extended precision wherever it is
-        // representable in single precision, and cannot overflow for large v.
-        const long double scale = std::ldexp(1.0L, e + 62);
-        const long double offset = static_cast<long double>(s) * 3.4e-36L * scale;
-        output[j] = static_cast<float>(offset + static_cast<long double>(v));
+        s = nextNoise(s);
+        output[j] = withNoiseOffset(w[static_cast<long>(j) * factor], s);
     }
     noiseState = s;
 

@@ -3,6 +3,8 @@
 #include "plugin/BiquadCoefficients.hpp"
 #include "plugin/BiquadDelay.hpp"
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -35,6 +37,38 @@ public:
     void processBuffer(const float* input, float* output, int frames, int factor, double sampleRate);
 
     int workCapacity() const { return capacity; }
+
+    // The offset generator's first state: C library rand() draws, negated, until large.
+    // Takes the C library's rand() lock.
+    static uint32_t drawNoiseSeed();
+
+    // One step of the offset generator (32-bit xorshift).
+    static uint32_t nextNoise(uint32_t s)
+    {
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return s;
+    }
+
+    // v plus its random offset s * 3.4e-36 * 2^(e + 62), e being v's binary exponent, so
+    // that the offset stays about one unit in the last place.  The offset and the sum are
+    // formed in extended precision and rounded once to float.
+    static float withNoiseOffset(float v, uint32_t s)
+    {
+        // The exponent frexp would give, read straight from the bits for normal numbers.
+        const uint32_t biased = (std::bit_cast<uint32_t>(v) >> 23) & 0xffu;
+        int e = static_cast<int>(biased) - 126;
+        if (biased == 0 || biased == 0xffu)
+            std::frexp(v, &e); // zero, subnormal, inf or NaN
+        // Every power of two a float's exponent can ask for is an exact double.
+        const int power = e + 62;
+        const long double scale = power > -1022 && power < 1024
+                                      ? static_cast<long double>(std::bit_cast<double>(static_cast<uint64_t>(power + 1023) << 52))
+                                      : std::ldexp(1.0L, power);
+        const long double offset = static_cast<long double>(s) * 3.4e-36L * scale;
+        return static_cast<float>(offset + static_cast<long double>(v));
+    }
 
 private:
     bool ensureWork(long samples);

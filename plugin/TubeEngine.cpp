@@ -1,205 +1,189 @@
 #include "plugin/TubeEngine.hpp"
 
+#include "plugin/BaxandAll.hpp"
 #include "plugin/Decibels.hpp"
+#include "plugin/DownsamplingNx.hpp"
+#include "plugin/FixedFilters.hpp"
 #include "plugin/KneeLimit.hpp"
+#include "plugin/ToneLowPass.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
-#include <limits>
-#include <new>
 #include <numbers>
 
 namespace vf {
 
 namespace {
 
-// The fixed designs are made for the host rate although they run at four times it, and the
-// 22 kHz air low-pass sits just below half of 44.1 kHz.  At lower rates a design frequency
-// at or above Nyquist would give a negative alpha and an unstable section, so such
-// frequencies move to the air filter's relative position at 44.1 kHz.  From 44.1 kHz up
-// nothing changes (the products below are exact).
-double belowNyquist(double frequency, double rate)
+HighRateKernel kernelFor(TubeEngine::SimdPath path)
 {
-    if (frequency * 44100.0 > rate * 22000.0)
-        return rate * 22000.0 / 44100.0;
-    return frequency;
+    return path == TubeEngine::SimdPath::avx2 ? &simd::highRateAvx2 : &simd::highRateSse2;
 }
 
-// A control outside its parameter's range can only come from a broken caller; a NaN or an
-// infinite gain would otherwise turn the filter states into NaN for good.  In-range values
-// pass unchanged; NaN falls back to the parameter's default.
-double clampControl(double value, double low, double high, double fallback)
+BiquadCoefficients toneRecord(double fc, double q)
 {
-    if (std::isnan(value))
-        return fallback;
-    return std::clamp(value, low, high);
+    ToneLowPass r;
+    r.fc = fc;
+    r.q = q;
+    r.design();
+    return {r.b0, r.b1, r.b2, r.a1, r.a2};
 }
 
-std::unique_ptr<float[]> allocateSamples(long count)
+void clearFixedFilter(DirectFormLanes& lanes)
 {
-    if (count <= 0)
-        return nullptr;
-    return std::unique_ptr<float[]>(new (std::nothrow) float[static_cast<size_t>(count)]);
+    lanes = DirectFormLanes();
 }
 
 } // namespace
 
-TubeEngine::TubeEngine() = default;
-TubeEngine::~TubeEngine() = default;
+TubeEngine::TubeEngine() : scratch{}, upsampled{}, samples{}, picked{}
+{
+    usePath(SimdPath::sse2);
+    usePath(SimdPath::avx2);
+}
+
+bool TubeEngine::supports(SimdPath path)
+{
+    if (path == SimdPath::sse2)
+        return true;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+bool TubeEngine::usePath(SimdPath path)
+{
+    if (!supports(path))
+        return false;
+    path_ = path;
+    kernel = kernelFor(path);
+    return true;
+}
 
 void TubeEngine::reset(double newSampleRate, int newMaxFrames)
 {
     sampleRate = static_cast<float>(newSampleRate);
     maxFrames = std::max(0, newMaxFrames);
-
-    for (int c = 0; c < 2; ++c) {
-        lowShelfState[c].clear();
-        edgeShelfState[c].clear();
-        brillianceShelfState[c].clear();
-        airLowPassState[c].clear();
-    }
-
-    // Buffers only grow, so a reset that keeps the block size allocates nothing.
-    const long highRateSamples = static_cast<long>(oversampleFactor) * maxFrames;
-    buffersReady = highRateSamples <= INT32_MAX;
-    if (buffersReady && highRateSamples > highRateCapacity) {
-        highRateLeft = allocateSamples(highRateSamples);
-        highRateRight = allocateSamples(highRateSamples);
-        highRateCapacity = highRateLeft && highRateRight ? static_cast<int>(highRateSamples) : 0;
-        buffersReady = highRateCapacity > 0;
-    }
-
-    // Sized here so that no chunk, not even the first, allocates.  Their filter and noise
-    // states are deliberately kept: a reset must not change the noise sequence.
-    for (DownsamplingNx& d : downsamplers) {
-        if (buffersReady && !d.reserve(maxFrames, oversampleFactor))
-            buffersReady = false;
-    }
-
-    toneStage.reset();
+    // The fixed filters and the tone stage start afresh; the down-converter's sections
+    // (down1, down2 and the host-rate ones) and its generator carry on.
+    clearFixedFilter(state.edge);
+    clearFixedFilter(state.low);
+    clearFixedFilter(state.air);
+    clearFixedFilter(state.brilliance);
+    std::fill(std::begin(state.bassS1), std::end(state.bassS1), 0.0);
+    std::fill(std::begin(state.bassS2), std::end(state.bassS2), 0.0);
+    std::fill(std::begin(state.trebleS1), std::end(state.trebleS1), 0.0);
+    std::fill(std::begin(state.trebleS2), std::end(state.trebleS2), 0.0);
 }
 
-void TubeEngine::prepareFilters()
+void TubeEngine::prepare(const EngineControls& requested)
 {
-    const double rate = sampleRate;
-    edgeShelf = designHighShelf(belowNyquist(1800.0, rate), rate, edgeGainDb, 4.0);
-    lowShelf = designLowShelf(belowNyquist(24.0, rate), rate, lowShelfGainDb, std::numbers::sqrt2);
-    brillianceShelf = designHighShelf(belowNyquist(7100.0, rate), rate, 2.0, std::numbers::sqrt2);
-    airLowPass = designLowPass(belowNyquist(22000.0, rate), rate, std::numbers::sqrt2);
+    const EngineControls controls = requested.sanitized();
+    inputGain = decibelsToLinear(static_cast<float>(controls.inputGainDb));
+    outputGain = decibelsToLinear(static_cast<float>(controls.outputGainDb));
+
+    const FixedFilters fixed = FixedFilters::design(sampleRate, 2.0f, -7.0f);
+    settings.edge = fixed.edgeShelf;
+    settings.low = fixed.lowShelf;
+    settings.brilliance = fixed.brillianceShelf;
+    settings.air = fixed.airLowPass;
+    settings.edgeOn = controls.edge;
+    settings.brillianceOn = controls.brilliance;
+
+    const float low = static_cast<float>(controls.tubeLow) / 100.0f;
+    const float high = static_cast<float>(controls.tubeHigh) / 100.0f;
+    settings.lowBand = MorphWeights::of(std::min(1.0f, low * low));
+    settings.highBand = MorphWeights::of(std::min(1.0f, high * high));
+
+    // Neutral tone controls.
+    const BaxandAll::BandSplit split = BaxandAll::bandSplit(0.5f, 0.5f, static_cast<double>(sampleRate));
+    settings.bass = toneRecord(split.fcBass, BaxandAll::bassQ);
+    settings.treble = toneRecord(split.fcTreble, BaxandAll::trebleQ);
+    settings.gBass = split.gBass;
+    settings.gTreble = split.gTreble;
 }
 
-void TubeEngine::silence(float* const* outputs, int numOutputs, int frames)
+void TubeEngine::startDownConverter(int channel)
 {
-    for (int c = 0; c < numOutputs; ++c)
-        if (outputs[c])
-            std::memset(outputs[c], 0, sizeof(float) * static_cast<size_t>(frames));
+    const double highRate = static_cast<double>(sampleRate) * oversampleFactor;
+    downCoefficients = designLowPass(highRate / 2.0, highRate, std::numbers::sqrt2);
+    for (DirectFormLanes* lanes : {&state.down1, &state.down2}) {
+        lanes->x1[channel] = lanes->x2[channel] = lanes->y1[channel] = lanes->y2[channel] = 0.0;
+    }
+    downHostRate[channel][0].clear();
+    downHostRate[channel][1].clear();
+    noiseState[channel] = DownsamplingNx::drawNoiseSeed();
+    downStarted[channel] = true;
 }
 
 void TubeEngine::processAudio(const float* const* inputs, float* const* outputs, int numInputs, int numOutputs,
-                              int frames, const EngineControls& requested)
+                              int frames, const EngineControls& controls)
 {
-    const EngineControls defaults;
-    const double inf = std::numeric_limits<double>::infinity();
-    EngineControls controls = requested;
-    controls.inputGainDb = clampControl(requested.inputGainDb, -inf, 0.0, defaults.inputGainDb);
-    controls.outputGainDb = clampControl(requested.outputGainDb, -inf, 6.0, defaults.outputGainDb);
-    controls.tubeHigh = clampControl(requested.tubeHigh, 0.0, 100.0, defaults.tubeHigh);
-    controls.tubeLow = clampControl(requested.tubeLow, 0.0, 100.0, defaults.tubeLow);
-
     frames = std::max(0, frames);
     numInputs = inputs ? std::max(0, numInputs) : 0;
     numOutputs = outputs ? std::max(0, numOutputs) : 0;
 
-    // Derived values, recomputed every chunk: changes apply stepwise at chunk boundaries.
-    inputGain = decibelsToLinear(static_cast<float>(controls.inputGainDb));
-    outputGain = decibelsToLinear(static_cast<float>(controls.outputGainDb));
-    holdSamples = false;
-    brillianceOn = controls.brilliance;
-    edgeOn = controls.edge;
-    edgeGainDb = 2.0f;
-    lowShelfGainDb = -7.0f;
-    const float low = static_cast<float>(controls.tubeLow) / 100.0f;
-    const float high = static_cast<float>(controls.tubeHigh) / 100.0f;
-    morphLow = std::min(1.0f, low * low);
-    morphHigh = std::min(1.0f, high * high);
-    bass = 0.5f;
-    treble = 0.5f;
-
-    // The designs depend only on the rate, so redesigning per chunk keeps any chunk split
-    // sample-identical.
-    prepareFilters();
-
+    // Derived values and designs, recomputed every chunk: changes apply stepwise at chunk
+    // boundaries, and any chunk split gives the same samples.
+    prepare(controls);
     if (frames == 0)
         return;
-    const bool usable = buffersReady && frames <= maxFrames &&
-                        static_cast<long>(frames) * oversampleFactor <= highRateCapacity && sampleRate > 0.0f &&
-                        std::isfinite(sampleRate);
-    if (!usable) {
-        silence(outputs, numOutputs, frames);
-        return;
-    }
 
     int channels = std::min({numInputs, numOutputs, 2});
     for (int c = 0; c < channels; ++c)
         if (!inputs[c] || !outputs[c])
             channels = c; // a missing buffer ends the processed channels
-    const bool stereo = channels == 2;
-    const int n = frames * oversampleFactor;
-    float* left = highRateLeft.get();
-    float* right = highRateRight.get();
-
-    if (channels > 0) {
-        // Up-convert (all inputs are read before any output is written, so the host may
-        // pass the same buffers for both).
-        upsamplers[0].processBuffer(inputs[0], left, frames, oversampleFactor, holdSamples, sampleRate);
-        if (stereo)
-            upsamplers[1].processBuffer(inputs[1], right, frames, oversampleFactor, holdSamples, sampleRate);
-
-        // Input limiter.
-        for (int i = 0; i < n; ++i)
-            left[i] = kneeLimit(left[i] * inputGain, 0.707f);
-        if (stereo)
-            for (int i = 0; i < n; ++i)
-                right[i] = kneeLimit(right[i] * inputGain, 0.707f);
-
-        // Fixed filters before the tube stage.
-        auto runFixed = [&](const BiquadCoefficients& c, BiquadDelay* states) {
-            states[0].process(c, left, n);
-            if (stereo)
-                states[1].process(c, right, n);
-        };
-        if (edgeOn)
-            runFixed(edgeShelf, edgeShelfState);
-        runFixed(lowShelf, lowShelfState);
-        runFixed(airLowPass, airLowPassState);
-
-        // Tube stage, both channels in one pass.
-        toneStage.bass = bass;
-        toneStage.treble = treble;
-        toneStage.morphLow = morphLow;
-        toneStage.morphHigh = morphHigh;
-        toneStage.processBaxandall2(left, left, stereo ? right : nullptr, stereo ? right : nullptr, n,
-                                    static_cast<double>(sampleRate));
-
-        // Treble shelf after the tube stage.
-        if (brillianceOn)
-            runFixed(brillianceShelf, brillianceShelfState);
-
-        // Down-convert, then the output gain.
-        downsamplers[0].processBuffer(left, outputs[0], frames, oversampleFactor, sampleRate);
-        if (stereo)
-            downsamplers[1].processBuffer(right, outputs[1], frames, oversampleFactor, sampleRate);
+    const bool usable = frames <= maxFrames && sampleRate > 0.0f && std::isfinite(sampleRate);
+    if (!usable)
+        channels = 0;
+    else if (channels > 0) {
         for (int c = 0; c < channels; ++c)
-            for (int j = 0; j < frames; ++j)
-                outputs[c][j] *= outputGain;
+            if (!downStarted[c])
+                startDownConverter(c);
+        settings.down = downCoefficients;
+        for (int offset = 0; offset < frames; offset += blockFrames)
+            processBlock(inputs, outputs, channels, offset, std::min(blockFrames, frames - offset));
     }
 
-    // Outputs without a processed input.
+    // Outputs without a processed input (all of them when the chunk is refused).
     for (int c = channels; c < numOutputs; ++c)
         if (outputs[c])
             std::memset(outputs[c], 0, sizeof(float) * static_cast<size_t>(frames));
+}
+
+void TubeEngine::processBlock(const float* const* inputs, float* const* outputs, int channels, int offset,
+                              int frames)
+{
+    const int count = frames * oversampleFactor;
+
+    // Up-convert and limit, interleaving the channels.  Every input of the block is read
+    // before any output is written, so the host may pass the same buffers for both.
+    for (int c = 0; c < channels; ++c) {
+        upsamplers[c].processBuffer(inputs[c] + offset, upsampled, frames, oversampleFactor, false, sampleRate);
+        for (int i = 0; i < count; ++i) {
+            const float v = upsampled[i] * inputGain;
+            samples[i * channels + c] = std::fabs(v) < 0.707f ? v : kneeLimit(v, 0.707f);
+        }
+    }
+    const int values = count * channels;
+    std::fill(samples + values, samples + (values + highRatePadding - 1) / highRatePadding * highRatePadding, 0.0f);
+
+    kernel(state, settings, scratch, samples, picked, count, channels);
+
+    // Back at the host rate: the random offset, the two host-rate sections, the gain.
+    for (int c = 0; c < channels; ++c) {
+        float* out = outputs[c] + offset;
+        uint32_t s = noiseState[c];
+        for (int j = 0; j < frames; ++j) {
+            s = DownsamplingNx::nextNoise(s);
+            out[j] = DownsamplingNx::withNoiseOffset(picked[j * channels + c], s);
+        }
+        noiseState[c] = s;
+        downHostRate[c][0].process(downCoefficients, out, frames);
+        downHostRate[c][1].process(downCoefficients, out, frames);
+        for (int j = 0; j < frames; ++j)
+            out[j] *= outputGain;
+    }
 }
 
 } // namespace vf

