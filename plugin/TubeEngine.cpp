@@ -4,7 +4,6 @@
 #include "plugin/Decibels.hpp"
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/FixedFilters.hpp"
-#include "plugin/KneeLimit.hpp"
 #include "plugin/ToneLowPass.hpp"
 
 #include <algorithm>
@@ -16,9 +15,9 @@ namespace vf {
 
 namespace {
 
-HighRateKernel kernelFor(TubeEngine::SimdPath path)
+ChunkKernel kernelFor(TubeEngine::SimdPath path)
 {
-    return path == TubeEngine::SimdPath::avx2 ? &simd::highRateAvx2 : &simd::highRateSse2;
+    return path == TubeEngine::SimdPath::avx2 ? &simd::processChunkAvx2 : &simd::processChunkSse2;
 }
 
 BiquadCoefficients toneRecord(double fc, double q)
@@ -30,14 +29,14 @@ BiquadCoefficients toneRecord(double fc, double q)
     return {r.b0, r.b1, r.b2, r.a1, r.a2};
 }
 
-void clearFixedFilter(DirectFormLanes& lanes)
+bool isPassThrough(const BiquadCoefficients& c)
 {
-    lanes = DirectFormLanes();
+    return c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0;
 }
 
 } // namespace
 
-TubeEngine::TubeEngine() : scratch{}, upsampled{}, samples{}, picked{}
+TubeEngine::TubeEngine() : scratch{}
 {
     usePath(SimdPath::sse2);
     usePath(SimdPath::avx2);
@@ -64,12 +63,16 @@ void TubeEngine::reset(double newSampleRate, int newMaxFrames)
 {
     sampleRate = static_cast<float>(newSampleRate);
     maxFrames = std::max(0, newMaxFrames);
-    // The fixed filters and the tone stage start afresh; the down-converter's sections
-    // (down1, down2 and the host-rate ones) and its generator carry on.
-    clearFixedFilter(state.edge);
-    clearFixedFilter(state.low);
-    clearFixedFilter(state.air);
-    clearFixedFilter(state.brilliance);
+    const double rate = sampleRate;
+    upConverterPassesThrough =
+        rate > 0.0 && std::isfinite(rate) && isPassThrough(designLowPass(rate / 2.0, rate, std::numbers::sqrt2));
+
+    // The fixed filters and the tone stage start afresh; the converters carry on.
+    const HighRateState fresh;
+    state.edge = fresh.edge;
+    state.low = fresh.low;
+    state.air = fresh.air;
+    state.brilliance = fresh.brilliance;
     std::fill(std::begin(state.bassS1), std::end(state.bassS1), 0.0);
     std::fill(std::begin(state.bassS2), std::end(state.bassS2), 0.0);
     std::fill(std::begin(state.trebleS1), std::end(state.trebleS1), 0.0);
@@ -79,8 +82,8 @@ void TubeEngine::reset(double newSampleRate, int newMaxFrames)
 void TubeEngine::prepare(const EngineControls& requested)
 {
     const EngineControls controls = requested.sanitized();
-    inputGain = decibelsToLinear(static_cast<float>(controls.inputGainDb));
-    outputGain = decibelsToLinear(static_cast<float>(controls.outputGainDb));
+    settings.inputGain = decibelsToLinear(static_cast<float>(controls.inputGainDb));
+    settings.outputGain = decibelsToLinear(static_cast<float>(controls.outputGainDb));
 
     const FixedFilters fixed = FixedFilters::design(sampleRate, 2.0f, -7.0f);
     settings.edge = fixed.edgeShelf;
@@ -103,16 +106,14 @@ void TubeEngine::prepare(const EngineControls& requested)
     settings.gTreble = split.gTreble;
 }
 
+// What the down-converter does on the first chunk it sees: design, clear, seed.
 void TubeEngine::startDownConverter(int channel)
 {
-    const double highRate = static_cast<double>(sampleRate) * oversampleFactor;
+    const double highRate = static_cast<double>(sampleRate) * engineOversampling;
     downCoefficients = designLowPass(highRate / 2.0, highRate, std::numbers::sqrt2);
-    for (DirectFormLanes* lanes : {&state.down1, &state.down2}) {
+    for (DirectFormLanes* lanes : {&state.down1, &state.down2, &state.down3, &state.down4})
         lanes->x1[channel] = lanes->x2[channel] = lanes->y1[channel] = lanes->y2[channel] = 0.0;
-    }
-    downHostRate[channel][0].clear();
-    downHostRate[channel][1].clear();
-    noiseState[channel] = DownsamplingNx::drawNoiseSeed();
+    state.noise[channel] = DownsamplingNx::drawNoiseSeed();
     downStarted[channel] = true;
 }
 
@@ -133,57 +134,20 @@ void TubeEngine::processAudio(const float* const* inputs, float* const* outputs,
     for (int c = 0; c < channels; ++c)
         if (!inputs[c] || !outputs[c])
             channels = c; // a missing buffer ends the processed channels
-    const bool usable = frames <= maxFrames && sampleRate > 0.0f && std::isfinite(sampleRate);
-    if (!usable)
-        channels = 0;
-    else if (channels > 0) {
+    if (frames > maxFrames || !upConverterPassesThrough)
+        channels = 0; // refused: silence
+    if (channels > 0) {
         for (int c = 0; c < channels; ++c)
             if (!downStarted[c])
                 startDownConverter(c);
         settings.down = downCoefficients;
-        for (int offset = 0; offset < frames; offset += blockFrames)
-            processBlock(inputs, outputs, channels, offset, std::min(blockFrames, frames - offset));
+        kernel(state, settings, scratch, inputs, outputs, frames, channels);
     }
 
     // Outputs without a processed input (all of them when the chunk is refused).
     for (int c = channels; c < numOutputs; ++c)
         if (outputs[c])
             std::memset(outputs[c], 0, sizeof(float) * static_cast<size_t>(frames));
-}
-
-void TubeEngine::processBlock(const float* const* inputs, float* const* outputs, int channels, int offset,
-                              int frames)
-{
-    const int count = frames * oversampleFactor;
-
-    // Up-convert and limit, interleaving the channels.  Every input of the block is read
-    // before any output is written, so the host may pass the same buffers for both.
-    for (int c = 0; c < channels; ++c) {
-        upsamplers[c].processBuffer(inputs[c] + offset, upsampled, frames, oversampleFactor, false, sampleRate);
-        for (int i = 0; i < count; ++i) {
-            const float v = upsampled[i] * inputGain;
-            samples[i * channels + c] = std::fabs(v) < 0.707f ? v : kneeLimit(v, 0.707f);
-        }
-    }
-    const int values = count * channels;
-    std::fill(samples + values, samples + (values + highRatePadding - 1) / highRatePadding * highRatePadding, 0.0f);
-
-    kernel(state, settings, scratch, samples, picked, count, channels);
-
-    // Back at the host rate: the random offset, the two host-rate sections, the gain.
-    for (int c = 0; c < channels; ++c) {
-        float* out = outputs[c] + offset;
-        uint32_t s = noiseState[c];
-        for (int j = 0; j < frames; ++j) {
-            s = DownsamplingNx::nextNoise(s);
-            out[j] = DownsamplingNx::withNoiseOffset(picked[j * channels + c], s);
-        }
-        noiseState[c] = s;
-        downHostRate[c][0].process(downCoefficients, out, frames);
-        downHostRate[c][1].process(downCoefficients, out, frames);
-        for (int j = 0; j < frames; ++j)
-            out[j] *= outputGain;
-    }
 }
 
 } // namespace vf

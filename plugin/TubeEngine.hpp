@@ -3,7 +3,6 @@
 #include "plugin/BiquadCoefficients.hpp"
 #include "plugin/BiquadDelay.hpp"
 #include "plugin/EngineControls.hpp"
-#include "plugin/UpsamplingNx.hpp"
 #include "plugin/simd/HighRatePath.hpp"
 
 #include <cstdint>
@@ -48,31 +47,21 @@ public:
     const BiquadCoefficients& airLowPassCoefficients() const { return settings.air; }
 
 private:
-    static constexpr int oversampleFactor = 4;
-    static constexpr int blockFrames = highRateBlock / oversampleFactor;
-
     void prepare(const EngineControls& controls);
     void startDownConverter(int channel);
-    void processBlock(const float* const* inputs, float* const* outputs, int channels, int offset, int frames);
 
     SimdPath path_ = SimdPath::sse2;
-    HighRateKernel kernel = nullptr;
+    ChunkKernel kernel = nullptr;
     float sampleRate = 0.0f;
     int maxFrames = 0;
-    float inputGain = 0.0f;
-    float outputGain = 0.0f;
-    HighRateSettings settings;
-    HighRateState state;
-    UpsamplingNx upsamplers[2];
-    // The down-converters' host-rate sections, offset generators and first-use set-up.
-    BiquadDelay downHostRate[2][2];
-    uint32_t noiseState[2] = {};
+    // The up-converter's sections pass zero-inserted samples through unchanged; true when
+    // the rate gives them the pass-through design (every positive finite rate does).
+    bool upConverterPassesThrough = false;
     bool downStarted[2] = {};
     BiquadCoefficients downCoefficients;
+    HighRateSettings settings;
+    HighRateState state;
     HighRateScratch scratch;
-    alignas(64) float upsampled[highRateBlock];
-    alignas(64) float samples[2 * highRateBlock + highRatePadding];
-    alignas(64) float picked[2 * blockFrames + highRatePadding];
 };
 
 } // namespace vf

@@ -3,8 +3,8 @@
 // Lane types for AVX2: four doubles and eight floats per register.  Only kernels compiled
 // for AVX2 include this header, and only after switching the target (see the kernels'
 // translation unit).  Same contract as Sse2Lanes: one IEEE operation per lane, no fused
-// multiply-add.  The operations are free functions, not friends: GCC does not apply a
-// target switch to friend functions defined inside a class.
+// multiply-add.  The operations are free functions, not hidden friends: GCC does not
+// apply a target switch to friend functions defined inside a class.
 
 #include <immintrin.h>
 

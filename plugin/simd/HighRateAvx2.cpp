@@ -3,6 +3,7 @@
 // target switch, so that no function both translation units define is compiled with AVX2
 // instructions; only this file's own templates are.  No FMA: results must stay bitwise
 // those of separate multiplies and adds.
+#include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
 #include "plugin/simd/HighRatePath.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
@@ -10,6 +11,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -25,10 +27,13 @@
 
 namespace vf::simd {
 
-void highRateAvx2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch, float* samples,
-                  float* picked, int count, int channels)
+void processChunkAvx2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
+                      const float* const* inputs, float* const* outputs, int frames, int channels)
 {
-    highRate<Avx2>(state, settings, scratch, samples, picked, count, channels);
+    if (channels == 2)
+        processChunk<Avx2, 2>(state, settings, scratch, inputs, outputs, frames);
+    else
+        processChunk<Avx2, 1>(state, settings, scratch, inputs, outputs, frames);
 }
 
 } // namespace vf::simd

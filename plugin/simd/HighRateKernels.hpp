@@ -1,34 +1,32 @@
 #pragma once
 
-// The oversampled path as templates over an instruction-set tag (Sse2, Avx2).  Every
-// template takes the tag, so the instantiations of different instruction sets never share
-// a symbol; the translation unit of each set includes this header after switching the
-// compiler's target.  Each step performs the reference engine's IEEE operations in its
-// order, only with several channels, record sets or samples side by side in the lanes,
-// so the results are the same bits.
+// The engine's chunk processing as templates over an instruction-set tag (Sse2, Avx2).
+// Every template takes the tag, so the instantiations of different instruction sets never
+// share a symbol; the translation unit of each set includes this header after switching
+// the compiler's target.  Each step performs the reference engine's IEEE operations in
+// its order, only with channels, record sets or runs of samples side by side in the
+// lanes, so the results are the same bits.
 //
 // This header includes nothing: its translation units include the standard headers, the
-// lane types and the maths first.
+// lane types, the scalar helpers and the maths first.
 
 namespace vf::simd {
 
-// One direct-form-I section, lanes = channels.  The two partial sums are formed separately
-// and then added, as in BiquadDelay.
+// One direct-form-I section, lanes = channels.  The two partial sums are formed
+// separately and then added, as in BiquadDelay.
 template <class Isa, class V>
 struct DirectForm {
     V b0, b1, b2, a1, a2;
     V x1, x2, y1, y2;
 
     DirectForm(const BiquadCoefficients& c, const DirectFormLanes& s)
-        : b0(c.b0), b1(c.b1), b2(c.b2), a1(c.a1), a2(c.a2), x1(lanes(s.x1)), x2(lanes(s.x2)), y1(lanes(s.y1)),
-          y2(lanes(s.y2))
+        : b0(c.b0), b1(c.b1), b2(c.b2), a1(c.a1), a2(c.a2), x1(V::load(s.x1)), x2(V::load(s.x2)),
+          y1(V::load(s.y1)), y2(V::load(s.y2))
     {
     }
 
-    static V lanes(const double* values) { return V::load(values); }
-
-    // Returns the double output; the caller rounds it to float as the buffer would.
-    V step(V x)
+    // The double output; the caller rounds it to float where the buffer would.
+    [[gnu::always_inline]] V step(V x)
     {
         const V y = (b1 * x1 + b0 * x - a1 * y1) + (b2 * x2 - a2 * y2);
         x2 = x1;
@@ -47,135 +45,183 @@ struct DirectForm {
     }
 };
 
-// Fixed filters before the tube stage, fused into one pass; each section's output is
-// rounded to float before the next one reads it, as the in-place buffer passes do.
+// The fixed sections before the tube stage, in place; each one's output is rounded to
+// float before the next reads it, as with whole-buffer passes.
 template <class Isa, class V>
-void preFilters(HighRateState& state, const HighRateSettings& settings, float* samples, int count)
-{
-    constexpr int channels = V::lanes;
-    DirectForm<Isa, V> edge(settings.edge, state.edge);
-    DirectForm<Isa, V> low(settings.low, state.low);
-    DirectForm<Isa, V> air(settings.air, state.air);
-    if (settings.edgeOn) {
-        for (int i = 0; i < count; ++i) {
-            float* p = samples + i * channels;
-            V x = roundToFloat(edge.step(V::fromFloats(p)));
-            x = roundToFloat(low.step(x));
-            air.step(x).storeFloats(p);
-        }
-        edge.save(state.edge);
-    } else {
-        for (int i = 0; i < count; ++i) {
-            float* p = samples + i * channels;
-            const V x = roundToFloat(low.step(V::fromFloats(p)));
-            air.step(x).storeFloats(p);
-        }
-    }
-    low.save(state.low);
-    air.save(state.air);
-}
+struct PreStage {
+    DirectForm<Isa, V> edge, low, air;
+    bool edgeOn;
+    float* stream;
 
-// The treble shelf after the tube stage and the down-converter's two high-rate sections;
-// only every fourth output is kept.
-template <class Isa, class V>
-void postFilters(HighRateState& state, const HighRateSettings& settings, const float* samples, float* picked,
-                 int count)
-{
-    constexpr int channels = V::lanes;
-    DirectForm<Isa, V> brilliance(settings.brilliance, state.brilliance);
-    DirectForm<Isa, V> down1(settings.down, state.down1);
-    DirectForm<Isa, V> down2(settings.down, state.down2);
-    auto run = [&](auto withBrilliance) {
-        for (int i = 0; i < count; i += 4) {
-            for (int k = 0; k < 4; ++k) {
-                V x = V::fromFloats(samples + (i + k) * channels);
-                if constexpr (withBrilliance.value)
-                    x = roundToFloat(brilliance.step(x));
-                x = roundToFloat(down1.step(x));
-                x = down2.step(x);
-                if (k == 0)
-                    x.storeFloats(picked + (i / 4) * channels);
-            }
-        }
-    };
-    if (settings.brillianceOn) {
-        run(std::true_type());
-        brilliance.save(state.brilliance);
-    } else {
-        run(std::false_type());
+    PreStage(const HighRateState& st, const HighRateSettings& se, float* s)
+        : edge(se.edge, st.edge), low(se.low, st.low), air(se.air, st.air), edgeOn(se.edgeOn), stream(s)
+    {
     }
-    down1.save(state.down1);
-    down2.save(state.down2);
-}
 
-// The sine every sample enters the tube stage through, over whole registers.
-template <class Isa>
-void sines(const float* samples, double* out, int values)
-{
-    using F32 = typename Isa::F32;
-    using F64 = typename Isa::F64;
-    for (int k = 0; k < values; k += F32::lanes) {
-        const F32 x = F32::load(samples + k);
-        sineOf(x.lowerDoubles()).store(out + k);
-        sineOf(x.upperDoubles()).store(out + k + F64::lanes);
+    [[gnu::always_inline]] void step(int i)
+    {
+        float* p = stream + i * V::lanes;
+        V x = V::fromFloats(p);
+        if (edgeOn)
+            x = roundToFloat(edge.step(x));
+        x = roundToFloat(low.step(x));
+        air.step(x).storeFloats(p);
     }
-}
 
-// The tone stage's records: `records` lanes (2 per channel: even and odd samples) run
-// side by side; one step takes a pair of frames, which in the interleaved buffer are
-// exactly the lanes' inputs in lane order.  V has `records` lanes or divides them.
-template <class Isa, class V, int records>
-void toneRecords(HighRateState& state, const HighRateSettings& settings, const double* sine, float* high,
-                 float* low, int count)
-{
-    constexpr int groups = records / V::lanes;
-    static_assert(groups * V::lanes == records);
+    void save(HighRateState& st) const
+    {
+        edge.save(st.edge);
+        low.save(st.low);
+        air.save(st.air);
+    }
+};
+
+// The tone stage's records: two per channel (even and odd samples) side by side; one step
+// takes a pair of frames, which in the interleaved buffer are the lanes' inputs in lane
+// order.  T has `records` lanes or divides them.
+template <class Isa, class T, int records>
+struct ToneStage {
+    static constexpr int groups = records / T::lanes;
+    static_assert(groups * T::lanes == records);
     // Stereo keeps all four lanes; mono uses the left even and left odd records.
-    constexpr int stride = records == 4 ? 1 : 2;
-    double s[4][records];
-    for (int r = 0; r < records; ++r) {
-        s[0][r] = state.bassS1[r * stride];
-        s[1][r] = state.bassS2[r * stride];
-        s[2][r] = state.trebleS1[r * stride];
-        s[3][r] = state.trebleS2[r * stride];
-    }
-    const BiquadCoefficients& bc = settings.bass;
-    const BiquadCoefficients& tc = settings.treble;
-    const V bb0(bc.b0), bb1(bc.b1), bb2(bc.b2), ba1(bc.a1), ba2(bc.a2);
-    const V tb0(tc.b0), tb1(tc.b1), tb2(tc.b2), ta1(tc.a1), ta2(tc.a2);
-    const V gBass(settings.gBass), gTreble(settings.gTreble);
-    V bs1[groups], bs2[groups], ts1[groups], ts2[groups];
-    for (int g = 0; g < groups; ++g) {
-        bs1[g] = V::load(&s[0][g * V::lanes]);
-        bs2[g] = V::load(&s[1][g * V::lanes]);
-        ts1[g] = V::load(&s[2][g * V::lanes]);
-        ts2[g] = V::load(&s[3][g * V::lanes]);
-    }
-    for (int i = 0; i < count * (records / 2); i += records) {
+    static constexpr int stride = records == 4 ? 1 : 2;
+
+    T bb0, bb1, bb2, ba1, ba2, tb0, tb1, tb2, ta1, ta2, gBass, gTreble;
+    T bs1[groups], bs2[groups], ts1[groups], ts2[groups];
+    const double* sine;
+    float* high;
+    float* low;
+
+    ToneStage(const HighRateState& st, const HighRateSettings& se, const double* sineIn, float* highOut,
+              float* lowOut)
+        : bb0(se.bass.b0), bb1(se.bass.b1), bb2(se.bass.b2), ba1(se.bass.a1), ba2(se.bass.a2),
+          tb0(se.treble.b0), tb1(se.treble.b1), tb2(se.treble.b2), ta1(se.treble.a1), ta2(se.treble.a2),
+          gBass(se.gBass), gTreble(se.gTreble), sine(sineIn), high(highOut), low(lowOut)
+    {
+        double s[4][records];
+        for (int r = 0; r < records; ++r) {
+            s[0][r] = st.bassS1[r * stride];
+            s[1][r] = st.bassS2[r * stride];
+            s[2][r] = st.trebleS1[r * stride];
+            s[3][r] = st.trebleS2[r * stride];
+        }
         for (int g = 0; g < groups; ++g) {
-            const int at = i + g * V::lanes;
-            const V x = V::load(sine + at);
-            const V k = bb0 * x + bs1[g];
+            bs1[g] = T::load(&s[0][g * T::lanes]);
+            bs2[g] = T::load(&s[1][g * T::lanes]);
+            ts1[g] = T::load(&s[2][g * T::lanes]);
+            ts2[g] = T::load(&s[3][g * T::lanes]);
+        }
+    }
+
+    // i: the pair's first sample.
+    [[gnu::always_inline]] void stepPair(int i)
+    {
+        for (int g = 0; g < groups; ++g) {
+            const int at = i * (records / 2) + g * T::lanes;
+            const T x = T::load(sine + at);
+            const T k = bb0 * x + bs1[g];
             bs1[g] = bb1 * x - ba1 * k + bs2[g];
             bs2[g] = bb2 * x - ba2 * k;
-            const V j = tb0 * x + ts1[g];
+            const T j = tb0 * x + ts1[g];
             ts1[g] = tb1 * x - ta1 * j + ts2[g];
             ts2[g] = tb2 * x - ta2 * j;
             ((x - k) * gBass).storeFloats(high + at);
             (j * gTreble).storeFloats(low + at);
         }
     }
-    for (int g = 0; g < groups; ++g) {
-        bs1[g].store(&s[0][g * V::lanes]);
-        bs2[g].store(&s[1][g * V::lanes]);
-        ts1[g].store(&s[2][g * V::lanes]);
-        ts2[g].store(&s[3][g * V::lanes]);
+
+    void save(HighRateState& st) const
+    {
+        double s[4][records];
+        for (int g = 0; g < groups; ++g) {
+            bs1[g].store(&s[0][g * T::lanes]);
+            bs2[g].store(&s[1][g * T::lanes]);
+            ts1[g].store(&s[2][g * T::lanes]);
+            ts2[g].store(&s[3][g * T::lanes]);
+        }
+        for (int r = 0; r < records; ++r) {
+            st.bassS1[r * stride] = s[0][r];
+            st.bassS2[r * stride] = s[1][r];
+            st.trebleS1[r * stride] = s[2][r];
+            st.trebleS2[r * stride] = s[3][r];
+        }
     }
-    for (int r = 0; r < records; ++r) {
-        state.bassS1[r * stride] = s[0][r];
-        state.bassS2[r * stride] = s[1][r];
-        state.trebleS1[r * stride] = s[2][r];
-        state.trebleS2[r * stride] = s[3][r];
+};
+
+// The treble shelf after the tube stage, in place.
+template <class Isa, class V>
+struct PostStage {
+    DirectForm<Isa, V> brilliance;
+    float* stream;
+
+    PostStage(const HighRateState& st, const HighRateSettings& se, float* s)
+        : brilliance(se.brilliance, st.brilliance), stream(s)
+    {
+    }
+
+    [[gnu::always_inline]] void step(int i)
+    {
+        float* p = stream + i * V::lanes;
+        brilliance.step(V::fromFloats(p)).storeFloats(p);
+    }
+
+    void save(HighRateState& st) const { brilliance.save(st.brilliance); }
+};
+
+// Runs the active stages over samples [from, to) of their blocks in one loop, so that
+// their recursions overlap.
+template <bool pre, bool tone, bool post, class Pre, class Tone, class Post>
+void fusedSteps(Pre& preState, Tone& toneState, Post& postState, int from, int to)
+{
+    // Local copies, so that the recursions' states stay in registers.
+    Pre p = preState;
+    Tone t = toneState;
+    Post q = postState;
+    for (int i = from; i < to; i += 2) {
+        if constexpr (pre) {
+            p.step(i);
+            p.step(i + 1);
+        }
+        if constexpr (tone)
+            t.stepPair(i);
+        if constexpr (post) {
+            q.step(i);
+            q.step(i + 1);
+        }
+    }
+    if constexpr (pre)
+        preState = p;
+    if constexpr (tone)
+        toneState = t;
+    if constexpr (post)
+        postState = q;
+}
+
+template <class Pre, class Tone, class Post>
+void runStages(int active, Pre& p, Tone& t, Post& q, int from, int to)
+{
+    switch (active) {
+    case 1: fusedSteps<true, false, false>(p, t, q, from, to); break;
+    case 2: fusedSteps<false, true, false>(p, t, q, from, to); break;
+    case 3: fusedSteps<true, true, false>(p, t, q, from, to); break;
+    case 4: fusedSteps<false, false, true>(p, t, q, from, to); break;
+    case 5: fusedSteps<true, false, true>(p, t, q, from, to); break;
+    case 6: fusedSteps<false, true, true>(p, t, q, from, to); break;
+    case 7: fusedSteps<true, true, true>(p, t, q, from, to); break;
+    default: break;
+    }
+}
+
+// The sine every sample enters the tube stage through, over whole registers.
+template <class Isa>
+void sines(const float* stream, double* out, int values)
+{
+    using F32 = typename Isa::F32;
+    using F64 = typename Isa::F64;
+    for (int k = 0; k < values; k += F32::lanes) {
+        const F32 x = F32::load(stream + k);
+        sineOf(x.lowerDoubles()).store(out + k);
+        sineOf(x.upperDoubles()).store(out + k + F64::lanes);
     }
 }
 
@@ -234,25 +280,215 @@ void shapeAndLeave(const HighRateSettings& settings, const float* high, const fl
     }
 }
 
-template <class Isa>
-void highRate(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch, float* samples,
-              float* picked, int count, int channels)
+// Whether two of the down-converter's sections in a row, which have the pass-through set
+// b = a = (1, 2, 1), provably return this stream unchanged.  With equal input and output
+// histories a section computes ((2 x1 + x) - 2 x1) + 0, which is x exactly when 2 x1 + x
+// is exact in double: both are floats less than 2^28 apart in magnitude, or one is zero.
+// Values that would break it: -0 (leaves as +0), subnormals (read as zero when
+// denormals-are-zero is on), inf and NaN.
+template <class Isa, int channels>
+bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const DirectFormLanes& d2,
+                   const float* stream, int values)
 {
+    if (!(c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0))
+        return false;
+    auto same = [](double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); };
+    auto plainValue = [](float v) {
+        const float m = std::fabs(v);
+        return m < std::numeric_limits<float>::infinity() &&
+               (std::bit_cast<uint32_t>(v) == 0 || m >= std::numeric_limits<float>::min());
+    };
+    auto closeEnough = [](float previous, float v) {
+        const float p = std::fabs(previous), m = std::fabs(v);
+        return p == 0.0f || m == 0.0f || (p < m * 134217728.0f && m < p * 536870912.0f);
+    };
+    for (int ch = 0; ch < channels; ++ch) {
+        if (!same(d1.x1[ch], d1.y1[ch]) || !same(d1.x2[ch], d1.y2[ch]) || !same(d2.x1[ch], d2.y1[ch]) ||
+            !same(d2.x2[ch], d2.y2[ch]) || !same(d1.x1[ch], d2.x1[ch]) || !same(d1.x2[ch], d2.x2[ch]))
+            return false;
+        const float previous = static_cast<float>(d1.x1[ch]);
+        if (static_cast<double>(previous) != d1.x1[ch] || !plainValue(previous))
+            return false;
+    }
+
     using F32 = typename Isa::F32;
-    const int values = count * channels;
-    const int padded = (values + F32::lanes - 1) / F32::lanes * F32::lanes;
-    if (channels == 2) {
-        preFilters<Isa, Sse2F64>(state, settings, samples, count);
-        sines<Isa>(samples, scratch.sine, padded);
-        toneRecords<Isa, typename Isa::ToneLanes, 4>(state, settings, scratch.sine, scratch.high, scratch.low, count);
-        shapeAndLeave<Isa>(settings, scratch.high, scratch.low, samples, padded);
-        postFilters<Isa, Sse2F64>(state, settings, samples, picked, count);
+    const F32 infinity(std::numeric_limits<float>::infinity());
+    const F32 smallest(std::numeric_limits<float>::min());
+    const F32 zero(0.0f), below(134217728.0f), above(536870912.0f);
+    F32 bad = zero;
+    int k = 0;
+    if (values >= channels + F32::lanes) {
+        // The first values' predecessors are the state's; the scalar loop covers them.
+        for (k = channels; k + F32::lanes <= values; k += F32::lanes) {
+            const F32 v = F32::load(stream + k);
+            const F32 m = abs(v);
+            const F32 p = abs(F32::load(stream + k - channels));
+            const F32 isZero = equal(v, zero);
+            const F32 plain = lessThan(m, infinity) & (andNot(v, isZero) | lessEqual(smallest, m));
+            // -0 has its sign bit set inside isZero; andNot keeps +0 only.
+            const F32 pairOk = equal(p, zero) | isZero | (lessThan(p, m * below) & lessThan(m, p * above));
+            bad = bad | andNot(plain & pairOk, F32::fromBits(0xffffffffu));
+        }
+        if (signBits(bad))
+            return false;
+    }
+    auto scalarCheck = [&](int i) {
+        const float v = stream[i];
+        const float previous = i >= channels ? stream[i - channels] : static_cast<float>(d1.x1[i]);
+        return plainValue(v) && closeEnough(previous, v);
+    };
+    for (int i = 0; i < std::min(channels, values); ++i)
+        if (!scalarCheck(i))
+            return false;
+    for (int i = std::max(k, channels); i < values; ++i)
+        if (!scalarCheck(i))
+            return false;
+    return true;
+}
+
+// Two pass-through sections over a stream, in place (the rare case where skipping them
+// cannot be proven); with `pick`, only every fourth result is kept, compacted.
+template <class Isa, class V>
+void runPassThroughSections(const BiquadCoefficients& c, DirectFormLanes& first, DirectFormLanes& second,
+                            float* stream, int count, int pick)
+{
+    DirectForm<Isa, V> a(c, first), b(c, second);
+    for (int i = 0; i < count; ++i) {
+        const V x = roundToFloat(a.step(V::fromFloats(stream + i * V::lanes)));
+        const V y = b.step(x);
+        if (i % pick == 0)
+            y.storeFloats(stream + (i / pick) * V::lanes);
+    }
+    a.save(first);
+    b.save(second);
+}
+
+// After the treble shelf, the down-converter: its high-rate sections, every fourth sample,
+// the offset, its host-rate sections; then the output gain.  Sections that provably pass
+// the samples through unchanged are skipped.
+template <class Isa, int channels>
+void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float* const* outputs, int offset,
+                 int frames)
+{
+    using V = std::conditional_t<channels == 2, Sse2F64, ScalarF64>;
+    constexpr int oversampling = engineOversampling;
+    const int count = frames * oversampling;
+    alignas(64) float picked[2 * engineBlockFrames + enginePadding] = {};
+
+    if (passesThrough<Isa, channels>(se.down, st.down1, st.down2, s, count * channels)) {
+        for (int c = 0; c < channels; ++c) {
+            const double last = s[(count - 1) * channels + c];
+            const double beforeLast = s[(count - 2) * channels + c];
+            for (DirectFormLanes* d : {&st.down1, &st.down2}) {
+                d->x1[c] = d->y1[c] = last;
+                d->x2[c] = d->y2[c] = beforeLast;
+            }
+        }
+        for (int j = 0; j < frames; ++j)
+            for (int c = 0; c < channels; ++c)
+                picked[j * channels + c] = s[j * oversampling * channels + c];
     } else {
-        preFilters<Isa, ScalarF64>(state, settings, samples, count);
-        sines<Isa>(samples, scratch.sine, padded);
-        toneRecords<Isa, Sse2F64, 2>(state, settings, scratch.sine, scratch.high, scratch.low, count);
-        shapeAndLeave<Isa>(settings, scratch.high, scratch.low, samples, padded);
-        postFilters<Isa, ScalarF64>(state, settings, samples, picked, count);
+        runPassThroughSections<Isa, V>(se.down, st.down1, st.down2, s, count, oversampling);
+        std::copy(s, s + frames * channels, picked);
+    }
+
+    for (int c = 0; c < channels; ++c) {
+        uint32_t noise = st.noise[c];
+        for (int j = 0; j < frames; ++j) {
+            noise = DownsamplingNx::nextNoise(noise);
+            picked[j * channels + c] = DownsamplingNx::withNoiseOffset(picked[j * channels + c], noise);
+        }
+        st.noise[c] = noise;
+    }
+
+    const int values = frames * channels;
+    if (passesThrough<Isa, channels>(se.down, st.down3, st.down4, picked, values)) {
+        for (int c = 0; c < channels; ++c) {
+            const double last = picked[(frames - 1) * channels + c];
+            const double beforeLast = frames > 1 ? picked[(frames - 2) * channels + c] : st.down3.x1[c];
+            for (DirectFormLanes* d : {&st.down3, &st.down4}) {
+                d->x2[c] = d->y2[c] = beforeLast;
+                d->x1[c] = d->y1[c] = last;
+            }
+        }
+    } else {
+        runPassThroughSections<Isa, V>(se.down, st.down3, st.down4, picked, frames, 1);
+    }
+    for (int j = 0; j < frames; ++j)
+        for (int c = 0; c < channels; ++c)
+            outputs[c][offset + j] = picked[j * channels + c] * se.outputGain;
+}
+
+template <class Isa, int channels>
+void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch& scratch, const float* const* inputs,
+                  float* const* outputs, int frames)
+{
+    using V = std::conditional_t<channels == 2, Sse2F64, ScalarF64>;
+    using T = std::conditional_t<channels == 2, typename Isa::ToneLanes, Sse2F64>;
+    using F32 = typename Isa::F32;
+    constexpr int oversampling = engineOversampling;
+    const int blocks = (frames + engineBlockFrames - 1) / engineBlockFrames;
+    auto blockFrames = [&](int b) { return b >= 0 && b < blocks ? std::min(engineBlockFrames, frames - b * engineBlockFrames) : 0; };
+    auto slot = [&](int b) -> HighRateScratch::Slot& { return scratch.slots[b % 3]; };
+    auto stream = [&](int b) { return slot(b).stream + enginePadding; };
+    auto whole = [](int values) { return (values + F32::lanes - 1) / F32::lanes * F32::lanes; };
+
+    // Block t enters the fixed filters while block t - 1 is in the tone stage's records and
+    // block t - 2 in the treble shelf: three independent recursions in one loop.
+    for (int t = 0; t < blocks + 2; ++t) {
+        const int preFrames = blockFrames(t), toneFrames = blockFrames(t - 1), postFrames = blockFrames(t - 2);
+
+        if (preFrames > 0) {
+            // Zero insertion: the up-converter's pass-through sections return each host
+            // sample (-0 as +0) followed by three zeros; then the input limiter.
+            float* s = stream(t);
+            const int values = preFrames * oversampling * channels;
+            std::fill(s, s + whole(values) + enginePadding, 0.0f);
+            const int offset = t * engineBlockFrames;
+            for (int c = 0; c < channels; ++c) {
+                const float* in = inputs[c] + offset;
+                for (int j = 0; j < preFrames; ++j) {
+                    const float x = std::isfinite(in[j]) ? in[j] : 0.0f;
+                    const float v = (x + 0.0f) * se.inputGain;
+                    s[j * oversampling * channels + c] = std::fabs(v) < 0.707f ? v : kneeLimit(v, 0.707f);
+                }
+            }
+        }
+
+        {
+            PreStage<Isa, V> pre(st, se, stream(t));
+            ToneStage<Isa, T, 2 * channels> tone(st, se, slot(t - 1).sine, slot(t - 1).high, slot(t - 1).low);
+            PostStage<Isa, V> post(st, se, stream(t - 2));
+            const int lengths[3] = {preFrames * oversampling, toneFrames * oversampling,
+                                    se.brillianceOn ? postFrames * oversampling : 0};
+            for (int from = 0;;) {
+                int active = 0, to = 1 << 30;
+                for (int k = 0; k < 3; ++k)
+                    if (lengths[k] > from) {
+                        active |= 1 << k;
+                        to = std::min(to, lengths[k]);
+                    }
+                if (!active)
+                    break;
+                runStages(active, pre, tone, post, from, to);
+                from = to;
+            }
+            if (lengths[0])
+                pre.save(st);
+            if (lengths[1])
+                tone.save(st);
+            if (lengths[2])
+                post.save(st);
+        }
+
+        if (preFrames > 0)
+            sines<Isa>(stream(t), slot(t).sine, whole(preFrames * oversampling * channels));
+        if (toneFrames > 0)
+            shapeAndLeave<Isa>(se, slot(t - 1).high, slot(t - 1).low, stream(t - 1),
+                               whole(toneFrames * oversampling * channels));
+
+        if (postFrames > 0)
+            finishBlock<Isa, channels>(st, se, stream(t - 2), outputs, (t - 2) * engineBlockFrames, postFrames);
     }
 }
 

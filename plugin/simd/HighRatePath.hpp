@@ -1,18 +1,23 @@
 #pragma once
 
-// The oversampled middle of the engine as the vector kernels see it: the state carried
-// between blocks, the settings of one chunk, and the kernel entry points per instruction
-// set.  Audio thread only; nothing here allocates or locks.
+// The engine's per-chunk work as the vector kernels see it: the state carried between
+// chunks, the settings of one chunk, and the kernel entry points per instruction set.
+// Audio thread only; nothing here allocates or locks.
 
 #include "plugin/BiquadCoefficients.hpp"
 #include "plugin/TubeWaveshaper.hpp"
 
+#include <cstdint>
+
 namespace vf {
 
-// Up to this many high-rate samples per channel go through a kernel call.
-inline constexpr int highRateBlock = 256;
-// Vector loops run over whole registers; the buffers carry this much zeroed padding.
-inline constexpr int highRatePadding = 16;
+// Host frames per block.  Three blocks are in flight at once, each at a different stage,
+// so that the stages' recursions, each bound by its own latency, run side by side.
+inline constexpr int engineBlockFrames = 16;
+inline constexpr int engineOversampling = 4;
+inline constexpr int engineBlockValues = 2 * engineBlockFrames * engineOversampling; // both channels
+// Vector loops run over whole registers; buffers carry zeroed room before and after.
+inline constexpr int enginePadding = 16;
 
 // Direct-form-I states of one section, channel by channel.
 struct DirectFormLanes {
@@ -23,7 +28,11 @@ struct DirectFormLanes {
 };
 
 struct HighRateState {
-    DirectFormLanes edge, low, air, brilliance, down1, down2;
+    DirectFormLanes edge, low, air, brilliance;
+    // The down-converter: two sections at the high rate, two at the host rate, and the
+    // offset generator per channel.
+    DirectFormLanes down1, down2, down3, down4;
+    uint32_t noise[2] = {};
     // Tone-stage record states.  Every chunk is a whole number of sample pairs, so the
     // record set that takes even samples never changes; lanes are ordered left even,
     // right even, left odd, right odd, which is also the order of two interleaved frames.
@@ -38,26 +47,32 @@ struct HighRateSettings {
     double gBass = 1.0;
     double gTreble = 1.0;
     MorphWeights lowBand, highBand;
+    float inputGain = 1.0f;
+    float outputGain = 1.0f;
 };
 
-// Per-call work areas, interleaved by channel, with padding for whole registers.
+// Work areas of the blocks in flight, interleaved by channel.
 struct HighRateScratch {
-    alignas(64) double sine[2 * highRateBlock + highRatePadding];
-    alignas(64) float high[2 * highRateBlock + highRatePadding];
-    alignas(64) float low[2 * highRateBlock + highRatePadding];
+    struct Slot {
+        alignas(64) float stream[enginePadding + engineBlockValues + enginePadding];
+        alignas(64) double sine[engineBlockValues + enginePadding];
+        alignas(64) float high[engineBlockValues + enginePadding];
+        alignas(64) float low[engineBlockValues + enginePadding];
+    };
+    Slot slots[3];
 };
 
-// Runs `count` high-rate samples (a multiple of 4, at most highRateBlock) of one or two
-// interleaved channels from the input limiter's output in `samples` (padded with zeros
-// to a multiple of 16 values) through the fixed filters, the tone stage and the first
-// two down-converter sections; writes every fourth sample of the result to `picked`
-// (count / 4 frames, interleaved).  `samples` is overwritten.
-using HighRateKernel = void (*)(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
-                                float* samples, float* picked, int count, int channels);
+// Processes one chunk of `frames` host frames (any number) of one or two channels, from
+// the inputs to the finished outputs.  Reads each block of the inputs before writing the
+// outputs of earlier blocks only, so inputs and outputs may be the same buffers.
+using ChunkKernel = void (*)(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
+                             const float* const* inputs, float* const* outputs, int frames, int channels);
 
 namespace simd {
-void highRateSse2(HighRateState&, const HighRateSettings&, HighRateScratch&, float*, float*, int, int);
-void highRateAvx2(HighRateState&, const HighRateSettings&, HighRateScratch&, float*, float*, int, int);
+void processChunkSse2(HighRateState&, const HighRateSettings&, HighRateScratch&, const float* const*, float* const*,
+                      int, int);
+void processChunkAvx2(HighRateState&, const HighRateSettings&, HighRateScratch&, const float* const*, float* const*,
+                      int, int);
 } // namespace simd
 
 } // namespace vf

@@ -1,9 +1,11 @@
 // The oversampled path for the SSE2 baseline every x86-64 processor has.
+#include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
 #include "plugin/simd/HighRatePath.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -16,10 +18,13 @@
 
 namespace vf::simd {
 
-void highRateSse2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch, float* samples,
-                  float* picked, int count, int channels)
+void processChunkSse2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
+                      const float* const* inputs, float* const* outputs, int frames, int channels)
 {
-    highRate<Sse2>(state, settings, scratch, samples, picked, count, channels);
+    if (channels == 2)
+        processChunk<Sse2, 2>(state, settings, scratch, inputs, outputs, frames);
+    else
+        processChunk<Sse2, 1>(state, settings, scratch, inputs, outputs, frames);
 }
 
 } // namespace vf::simd
