@@ -5,6 +5,8 @@
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/FixedFilters.hpp"
 #include "plugin/ToneLowPass.hpp"
+#include "plugin/simd/ScalarLanes.hpp"
+#include "plugin/simd/VectorSine.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +42,11 @@ TubeEngine::TubeEngine() : scratch{}
 {
     usePath(SimdPath::sse2);
     usePath(SimdPath::avx2);
+}
+
+double TubeEngine::sine(double x)
+{
+    return simd::sineOf(simd::ScalarF64(x)).v;
 }
 
 bool TubeEngine::supports(SimdPath path)

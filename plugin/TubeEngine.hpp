@@ -29,6 +29,10 @@ public:
     bool usePath(SimdPath path);
     SimdPath path() const { return path_; }
 
+    // The sine every path computes, lane for lane, as a plain function: lets the reference
+    // engine run with the same maths.  Any thread; pure.
+    static double sine(double x);
+
     // Audio thread, before the first chunk and on every rate or block-size change.  Clears
     // the fixed filters and the tube stage; the converters keep their state.
     void reset(double sampleRate, int maxFrames);

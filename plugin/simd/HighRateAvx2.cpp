@@ -21,7 +21,8 @@
 #pragma GCC target("avx2")
 
 #include "plugin/simd/Avx2Lanes.hpp"
-#include "plugin/simd/MathsStandIn.hpp"
+#include "plugin/simd/VectorArcSine.hpp"
+#include "plugin/simd/VectorSine.hpp"
 
 #include "plugin/simd/HighRateKernels.hpp"
 

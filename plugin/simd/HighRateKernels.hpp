@@ -363,6 +363,61 @@ void runPassThroughSections(const BiquadCoefficients& c, DirectFormLanes& first,
     b.save(second);
 }
 
+// The down-converter's random offsets, v + s * 3.4e-36 * 2^(e + 62), which the reference
+// forms in extended precision and rounds once to float.  Here the sum is formed in double:
+// it then differs from the extended one by about half a unit in its last place, so both
+// round to the same float unless they lie within a few double units of a float midpoint.
+// Such lanes, and values whose float result would be subnormal or infinite, take the
+// extended-precision formula itself.
+template <class Isa, int channels>
+void addNoiseOffsets(HighRateState& st, float* picked, int frames)
+{
+    using F64 = typename Isa::F64;
+    const int values = frames * channels;
+    alignas(64) double noise[2 * engineBlockFrames + enginePadding] = {};
+    for (int c = 0; c < channels; ++c) {
+        uint32_t s = st.noise[c];
+        for (int j = 0; j < frames; ++j) {
+            s = DownsamplingNx::nextNoise(s);
+            noise[j * channels + c] = static_cast<double>(s);
+        }
+        st.noise[c] = s;
+    }
+    const F64 scale(static_cast<double>(3.4e-36L));
+    const F64 exponentField = F64::fromBits(0x7ff0000000000000u);
+    const F64 powerBias = F64::fromBits(63);
+    const F64 powerOfZero(0x1p62);
+    const F64 smallestNormal(static_cast<double>(std::numeric_limits<float>::min()));
+    const F64 largest(0x1p127);
+    const F64 mantissaLow29 = F64::fromBits((uint64_t{1} << 29) - 1);
+    const F64 exponentOfOne = F64::fromBits(0x3ff0000000000000u);
+    const F64 midpoint(1.0 + 0x1p-24);
+    const F64 tolerance(0x1p-48); // 16 units of the last place of 1.0
+    const F64 zero(0.0);
+    int k = 0;
+    for (; k + F64::lanes <= values; k += F64::lanes) {
+        const F64 v = F64::fromFloats(picked + k);
+        const F64 isZero = equal(v, zero);
+        // 2^(e + 62) for the frexp exponent e of v; 2^62 for zero.
+        const F64 power = select(isZero, powerOfZero, shiftBitsLeft<52>(addBits(shiftBitsRight<52>(v & exponentField), powerBias)));
+        const F64 sum = v + F64::load(noise + k) * scale * power;
+        const F64 m = abs(v), sm = abs(sum);
+        const F64 ordinary = (isZero | lessEqual(smallestNormal, m)) & lessThan(m, largest) & lessEqual(smallestNormal, sm);
+        const F64 nearMidpoint = lessEqual(abs(((sum & mantissaLow29) | exponentOfOne) - midpoint), tolerance);
+        sum.storeFloats(picked + k);
+        if (int exact = signBits(andNot(ordinary, F64::fromBits(~uint64_t{0})) | nearMidpoint)) [[unlikely]] {
+            alignas(64) double original[F64::lanes];
+            v.store(original);
+            for (int l = 0; l < F64::lanes; ++l)
+                if (exact & (1 << l))
+                    picked[k + l] = DownsamplingNx::withNoiseOffset(static_cast<float>(original[l]),
+                                                                    static_cast<uint32_t>(noise[k + l]));
+        }
+    }
+    for (; k < values; ++k)
+        picked[k] = DownsamplingNx::withNoiseOffset(picked[k], static_cast<uint32_t>(noise[k]));
+}
+
 // After the treble shelf, the down-converter: its high-rate sections, every fourth sample,
 // the offset, its host-rate sections; then the output gain.  Sections that provably pass
 // the samples through unchanged are skipped.
@@ -392,14 +447,7 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
         std::copy(s, s + frames * channels, picked);
     }
 
-    for (int c = 0; c < channels; ++c) {
-        uint32_t noise = st.noise[c];
-        for (int j = 0; j < frames; ++j) {
-            noise = DownsamplingNx::nextNoise(noise);
-            picked[j * channels + c] = DownsamplingNx::withNoiseOffset(picked[j * channels + c], noise);
-        }
-        st.noise[c] = noise;
-    }
+    addNoiseOffsets<Isa, channels>(st, picked, frames);
 
     const int values = frames * channels;
     if (passesThrough<Isa, channels>(se.down, st.down3, st.down4, picked, values)) {

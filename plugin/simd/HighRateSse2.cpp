@@ -12,7 +12,8 @@
 #include <limits>
 #include <type_traits>
 
-#include "plugin/simd/MathsStandIn.hpp"
+#include "plugin/simd/VectorArcSine.hpp"
+#include "plugin/simd/VectorSine.hpp"
 
 #include "plugin/simd/HighRateKernels.hpp"
 
