@@ -19,7 +19,11 @@ namespace {
 
 ChunkKernel kernelFor(TubeEngine::SimdPath path)
 {
-    return path == TubeEngine::SimdPath::avx2 ? &simd::processChunkAvx2 : &simd::processChunkSse2;
+    switch (path) {
+    case TubeEngine::SimdPath::avx512: return &simd::processChunkAvx512;
+    case TubeEngine::SimdPath::avx2: return &simd::processChunkAvx2;
+    default: return &simd::processChunkSse2;
+    }
 }
 
 BiquadCoefficients toneRecord(double fc, double q)
@@ -40,8 +44,10 @@ bool isPassThrough(const BiquadCoefficients& c)
 
 TubeEngine::TubeEngine() : scratch{}
 {
+    // The widest path the processor has.
     usePath(SimdPath::sse2);
     usePath(SimdPath::avx2);
+    usePath(SimdPath::avx512);
 }
 
 double TubeEngine::sine(double x)
@@ -54,7 +60,9 @@ bool TubeEngine::supports(SimdPath path)
     if (path == SimdPath::sse2)
         return true;
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    if (path == SimdPath::avx2)
+        return __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
 }
 
 bool TubeEngine::usePath(SimdPath path)

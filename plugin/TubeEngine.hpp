@@ -16,7 +16,7 @@ namespace vf {
 // its memory from construction.  Audio thread only; no locks, no allocation.
 class TubeEngine {
 public:
-    enum class SimdPath { sse2, avx2 };
+    enum class SimdPath { sse2, avx2, avx512 };
 
     TubeEngine();
     TubeEngine(const TubeEngine&) = delete;

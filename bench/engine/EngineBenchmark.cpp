@@ -11,7 +11,8 @@
 
 namespace {
 
-// engine: 0 = the sample-by-sample reference, 1 = vector engine on SSE2, 2 = on AVX2.
+// engine: 0 = the sample-by-sample reference, 1 = vector engine on SSE2, 2 = on AVX2,
+// 3 = on AVX-512.
 void engineChunk(benchmark::State& state)
 {
     const int engineKind = static_cast<int>(state.range(4));
@@ -33,6 +34,10 @@ void engineChunk(benchmark::State& state)
     vf::TubeEngine vector;
     if (engineKind == 2 && !vector.usePath(vf::TubeEngine::SimdPath::avx2)) {
         state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    if (engineKind == 3 && !vector.usePath(vf::TubeEngine::SimdPath::avx512)) {
+        state.SkipWithError("no AVX-512 on this processor");
         return;
     }
     if (engineKind == 1)
@@ -67,7 +72,7 @@ void engineChunk(benchmark::State& state)
     const double audioSeconds = static_cast<double>(state.iterations()) * frames / rate;
     state.counters["realtime_factor"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations() * frames);
-    const char* kinds[] = {"reference", "sse2", "avx2"};
+    const char* kinds[] = {"reference", "sse2", "avx2", "avx512"};
     state.SetLabel(std::string(kinds[engineKind]) + (channels == 2 ? " stereo" : " mono") +
                    (allOptions ? " all-options" : " defaults"));
 }
@@ -76,6 +81,6 @@ void engineChunk(benchmark::State& state)
 
 BENCHMARK(engineChunk)
     ->ArgNames({"channels", "rate", "frames", "options", "engine"})
-    ->ArgsProduct({{1, 2}, {44100, 48000}, {64, 512}, {0, 1}, {0, 1, 2}});
+    ->ArgsProduct({{1, 2}, {44100, 48000}, {64, 512}, {0, 1}, {0, 1, 2, 3}});
 
 BENCHMARK_MAIN();

@@ -16,7 +16,8 @@ namespace vf {
 inline constexpr int engineBlockFrames = 16;
 inline constexpr int engineOversampling = 4;
 inline constexpr int engineBlockValues = 2 * engineBlockFrames * engineOversampling; // both channels
-// Vector loops run over whole registers; buffers carry zeroed room before and after.
+// Vector loops run over whole registers (up to sixteen floats); buffers carry that much
+// room before and after.
 inline constexpr int enginePadding = 16;
 
 // Direct-form-I states of one section, channel by channel.
@@ -73,6 +74,8 @@ void processChunkSse2(HighRateState&, const HighRateSettings&, HighRateScratch&,
                       int, int);
 void processChunkAvx2(HighRateState&, const HighRateSettings&, HighRateScratch&, const float* const*, float* const*,
                       int, int);
+void processChunkAvx512(HighRateState&, const HighRateSettings&, HighRateScratch&, const float* const*,
+                        float* const*, int, int);
 } // namespace simd
 
 } // namespace vf

@@ -124,7 +124,7 @@ std::optional<size_t> firstDifference(const std::vector<float>& a, const std::ve
 std::vector<Path> availablePaths()
 {
     std::vector<Path> paths;
-    for (Path p : {Path::sse2, Path::avx2})
+    for (Path p : {Path::sse2, Path::avx2, Path::avx512})
         if (TubeEngine::supports(p))
             paths.push_back(p);
     return paths;
@@ -132,7 +132,7 @@ std::vector<Path> availablePaths()
 
 const char* pathName(Path p)
 {
-    return p == Path::avx2 ? "avx2" : "sse2";
+    return p == Path::avx512 ? "avx512" : p == Path::avx2 ? "avx2" : "sse2";
 }
 
 // Renders one case through both engines and reports the first differing sample.
