@@ -60,9 +60,10 @@ bool TubeEngine::supports(SimdPath path)
     if (path == SimdPath::sse2)
         return true;
     __builtin_cpu_init();
+    const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     if (path == SimdPath::avx2)
-        return __builtin_cpu_supports("avx2");
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+        return avx2;
+    return avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
 }
 
 bool TubeEngine::usePath(SimdPath path)

@@ -9,6 +9,7 @@
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
 #include "plugin/simd/HighRatePath.hpp"
+#include "plugin/simd/KernelProbes.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
 
@@ -22,11 +23,11 @@
 #include <type_traits>
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 #include "plugin/simd/Avx2Lanes.hpp"
 #pragma GCC pop_options
 
-#pragma GCC target("avx2,avx512f,avx512dq")
+#pragma GCC target("avx2,fma,avx512f,avx512dq")
 
 #include "plugin/simd/Avx512Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -36,6 +37,25 @@
 
 namespace vf::simd {
 
+// q / 3 with one multiply and two fused multiply-adds; see HighRateAvx2.cpp.
+template <>
+struct DivideByThree<Avx512> {
+    static Avx512F32 of(Avx512F32 q)
+    {
+        const __m512 third = _mm512_set1_ps(1.0f / 3.0f);
+        const __m512 r = _mm512_mul_ps(q.v, third);
+        const __m512 e = _mm512_fnmadd_ps(r, _mm512_set1_ps(3.0f), q.v);
+        const __m512 result = _mm512_fmadd_ps(e, third, r);
+        const __m512 m = _mm512_abs_ps(q.v);
+        const __mmask16 easy = (_mm512_cmp_ps_mask(m, _mm512_set1_ps(0x1p-90f), _CMP_GE_OQ) &
+                                _mm512_cmp_ps_mask(m, _mm512_set1_ps(0x1p100f), _CMP_LE_OQ)) |
+                               _mm512_cmp_ps_mask(q.v, _mm512_setzero_ps(), _CMP_EQ_OQ);
+        if (easy != 0xffff) [[unlikely]]
+            return _mm512_div_ps(q.v, _mm512_set1_ps(3.0f));
+        return result;
+    }
+};
+
 void processChunkAvx512(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
                         const float* const* inputs, float* const* outputs, int frames, int channels)
 {
@@ -43,6 +63,12 @@ void processChunkAvx512(HighRateState& state, const HighRateSettings& settings, 
         processChunk<Avx512, 2>(state, settings, scratch, inputs, outputs, frames);
     else
         processChunk<Avx512, 1>(state, settings, scratch, inputs, outputs, frames);
+}
+
+void divideByThreeAvx512(const float* in, float* out, int count)
+{
+    for (int i = 0; i < count; i += Avx512F32::lanes)
+        DivideByThree<Avx512>::of(Avx512F32::load(in + i)).store(out + i);
 }
 
 } // namespace vf::simd

@@ -2,6 +2,7 @@
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
 #include "plugin/simd/HighRatePath.hpp"
+#include "plugin/simd/KernelProbes.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
 
@@ -19,6 +20,7 @@
 
 namespace vf::simd {
 
+
 void processChunkSse2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
                       const float* const* inputs, float* const* outputs, int frames, int channels)
 {
@@ -26,6 +28,12 @@ void processChunkSse2(HighRateState& state, const HighRateSettings& settings, Hi
         processChunk<Sse2, 2>(state, settings, scratch, inputs, outputs, frames);
     else
         processChunk<Sse2, 1>(state, settings, scratch, inputs, outputs, frames);
+}
+
+void divideByThreeSse2(const float* in, float* out, int count)
+{
+    for (int i = 0; i < count; i += Sse2F32::lanes)
+        DivideByThree<Sse2>::of(Sse2F32::load(in + i)).store(out + i);
 }
 
 } // namespace vf::simd
