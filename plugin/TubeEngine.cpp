@@ -63,7 +63,8 @@ bool TubeEngine::supports(SimdPath path)
     const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     if (path == SimdPath::avx2)
         return avx2;
-    return avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    return avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vl");
 }
 
 bool TubeEngine::usePath(SimdPath path)

@@ -1,6 +1,6 @@
 #pragma once
 
-// Lane types for AVX-512 (F and DQ): eight doubles and sixteen floats per register, for
+// Lane types for AVX-512 (F, DQ and VL): eight doubles and sixteen floats per register, for
 // the stages that run along time (sine, waveshaper, limiter, arc sine); the recursions
 // keep the narrower lanes.  Only kernels compiled for AVX-512 include this header, after
 // switching the target.  Same contract as Sse2Lanes: one IEEE operation per lane, no

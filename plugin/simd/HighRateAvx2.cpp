@@ -66,4 +66,16 @@ void divideByThreeAvx2(const float* in, float* out, int count)
         DivideByThree<Avx2>::of(Avx2F32::load(in + i)).store(out + i);
 }
 
+void noiseOffsetsAvx2(const float* value, const uint32_t* noise, float* out, int count)
+{
+    alignas(64) double state[16];
+    for (int i = 0; i < count; i += 16) {
+        for (int k = 0; k < 16; ++k) {
+            out[i + k] = value[i + k];
+            state[k] = noise[i + k];
+        }
+        addNoiseOffsets<Avx2>(out + i, state, 16);
+    }
+}
+
 } // namespace vf::simd

@@ -1,5 +1,6 @@
-// The engine's chunk processing for processors with AVX-512 (F and DQ): the stages that
-// run along time get sixteen float or eight double lanes, the recursions keep AVX2's.
+// The engine's chunk processing for processors with AVX-512 (F, DQ and VL): the stages
+// that run along time get sixteen float or eight double lanes; the recursions keep AVX2's
+// widths but gain sixteen more registers, enough to hold the states of all three blocks.
 // Shared code is included before the target switch (see HighRateAvx2.cpp), the AVX2 lane
 // types under AVX2's own target so that both translation units compile them alike.
 // GCC 12 reports its own AVX-512 intrinsics' deliberately undefined pass-through operands
@@ -27,7 +28,7 @@
 #include "plugin/simd/Avx2Lanes.hpp"
 #pragma GCC pop_options
 
-#pragma GCC target("avx2,fma,avx512f,avx512dq")
+#pragma GCC target("avx2,fma,avx512f,avx512dq,avx512vl")
 
 #include "plugin/simd/Avx512Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -69,6 +70,18 @@ void divideByThreeAvx512(const float* in, float* out, int count)
 {
     for (int i = 0; i < count; i += Avx512F32::lanes)
         DivideByThree<Avx512>::of(Avx512F32::load(in + i)).store(out + i);
+}
+
+void noiseOffsetsAvx512(const float* value, const uint32_t* noise, float* out, int count)
+{
+    alignas(64) double state[16];
+    for (int i = 0; i < count; i += 16) {
+        for (int k = 0; k < 16; ++k) {
+            out[i + k] = value[i + k];
+            state[k] = noise[i + k];
+        }
+        addNoiseOffsets<Avx512>(out + i, state, 16);
+    }
 }
 
 } // namespace vf::simd

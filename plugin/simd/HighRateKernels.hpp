@@ -246,6 +246,13 @@ typename Isa::F32 shape(const MorphWeights& w, typename Isa::F32 x)
 {
     using F32 = typename Isa::F32;
     const F32 s3 = cubicStep<Isa>(cubicStep<Isa>(cubicStep<Isa>(x)));
+    if (w.newWeight == 0.0f && w.oldWeight == 1.0f) {
+        // No cross-fade (morph 0): T(s) * 0 + 1 * s is s itself, signed zeros included,
+        // as long as T(s) is finite, which it is for |s| up to 2^40.
+        const F32 s = w.fiveSteps ? cubicStep<Isa>(s3) : s3;
+        if (signBits(lessEqual(abs(s), F32(0x1p40f))) == (1 << F32::lanes) - 1)
+            return s;
+    }
     if (!w.fiveSteps)
         return cubicStep<Isa>(s3) * F32(w.newWeight) + F32(w.oldWeight) * s3;
     const F32 s4 = cubicStep<Isa>(s3);
@@ -376,20 +383,10 @@ void runPassThroughSections(const BiquadCoefficients& c, DirectFormLanes& first,
 // round to the same float unless they lie within a few double units of a float midpoint.
 // Such lanes, and values whose float result would be subnormal or infinite, take the
 // extended-precision formula itself.
-template <class Isa, int channels>
-void addNoiseOffsets(HighRateState& st, float* picked, int frames)
+template <class Isa>
+void addNoiseOffsets(float* picked, const double* noise, int values)
 {
     using F64 = typename Isa::F64;
-    const int values = frames * channels;
-    alignas(64) double noise[2 * engineBlockFrames + enginePadding] = {};
-    for (int c = 0; c < channels; ++c) {
-        uint32_t s = st.noise[c];
-        for (int j = 0; j < frames; ++j) {
-            s = DownsamplingNx::nextNoise(s);
-            noise[j * channels + c] = static_cast<double>(s);
-        }
-        st.noise[c] = s;
-    }
     const F64 scale(static_cast<double>(3.4e-36L));
     const F64 exponentField = F64::fromBits(0x7ff0000000000000u);
     const F64 powerBias = F64::fromBits(63);
@@ -423,6 +420,22 @@ void addNoiseOffsets(HighRateState& st, float* picked, int frames)
     }
     for (; k < values; ++k)
         picked[k] = DownsamplingNx::withNoiseOffset(picked[k], static_cast<uint32_t>(noise[k]));
+}
+
+// Advances each channel's generator over the block and adds the offsets.
+template <class Isa, int channels>
+void addNoiseOffsets(HighRateState& st, float* picked, int frames)
+{
+    alignas(64) double noise[2 * engineBlockFrames + enginePadding] = {};
+    for (int c = 0; c < channels; ++c) {
+        uint32_t s = st.noise[c];
+        for (int j = 0; j < frames; ++j) {
+            s = DownsamplingNx::nextNoise(s);
+            noise[j * channels + c] = static_cast<double>(s);
+        }
+        st.noise[c] = s;
+    }
+    addNoiseOffsets<Isa>(picked, noise, frames * channels);
 }
 
 // After the treble shelf, the down-converter: its high-rate sections, every fourth sample,

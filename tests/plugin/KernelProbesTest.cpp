@@ -1,4 +1,5 @@
 // Single steps of the vector kernels against their scalar definitions over whole ranges.
+#include "plugin/DownsamplingNx.hpp"
 #include "plugin/TubeEngine.hpp"
 #include "plugin/simd/KernelProbes.hpp"
 
@@ -7,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 using namespace vf;
@@ -84,5 +87,71 @@ TEST(KernelProbes, DivisionByThreeOutsideTheFusedRangeMatchesInBothFloatModes)
         expectDividedByThree(probe, awkward);
         ScopedFloatState flushed;
         expectDividedByThree(probe, awkward);
+    }
+}
+
+namespace {
+
+using NoiseProbe = void (*)(const float*, const uint32_t*, float*, int);
+
+std::vector<std::pair<const char*, NoiseProbe>> availableNoiseProbes()
+{
+    std::vector<std::pair<const char*, NoiseProbe>> probes;
+    if (TubeEngine::supports(Path::sse2))
+        probes.push_back({"sse2", &simd::noiseOffsetsSse2});
+    if (TubeEngine::supports(Path::avx2))
+        probes.push_back({"avx2", &simd::noiseOffsetsAvx2});
+    if (TubeEngine::supports(Path::avx512))
+        probes.push_back({"avx512", &simd::noiseOffsetsAvx512});
+    return probes;
+}
+
+} // namespace
+
+TEST(KernelProbes, NoiseOffsetsMatchTheExtendedPrecisionFormulaAtFloatMidpoints)
+{
+    // For each value, the generator states whose offset lands within a fraction of a double
+    // unit of half a float unit, where double and extended rounding can part; plus specials.
+    std::vector<float> values;
+    std::vector<uint32_t> states;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> mantissa(0.5f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-60, 60);
+    for (int n = 0; n < 400; ++n) {
+        const float v = std::ldexp(mantissa(random), exponent(random)) * (n % 2 ? -1.0f : 1.0f);
+        int e = 0;
+        std::frexp(v, &e);
+        // offset(s) = s * 3.4e-36 * 2^(e + 62); half a float unit is 2^(e - 25).
+        const long double halfUnit = std::ldexp(1.0L, e - 25);
+        const long double perState = 3.4e-36L * std::ldexp(1.0L, e + 62);
+        const long double centre = std::nearbyint(halfUnit / perState);
+        for (int d = -24; d < 24; ++d) {
+            values.push_back(v);
+            states.push_back(static_cast<uint32_t>(centre + d));
+        }
+    }
+    const float specials[] = {0.0f, -0.0f, 1e-40f, -1e-39f, 1.1754944e-38f, -1.1754945e-38f, 3.4e38f, 1.0f, -0.5f,
+                              std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    for (float v : specials)
+        for (uint32_t s : {1u, 16386u, 1900000000u, 4294967295u}) {
+            values.push_back(v);
+            states.push_back(s);
+        }
+    while (values.size() % 16) {
+        values.push_back(0.25f);
+        states.push_back(7);
+    }
+    for (auto [name, probe] : availableNoiseProbes()) {
+        std::vector<float> out(values.size());
+        probe(values.data(), states.data(), out.data(), static_cast<int>(values.size()));
+        long wrong = 0;
+        for (size_t i = 0; i < values.size(); ++i) {
+            const float expected = DownsamplingNx::withNoiseOffset(values[i], states[i]);
+            if (std::bit_cast<uint32_t>(expected) != std::bit_cast<uint32_t>(out[i]) && !(std::isnan(expected) && std::isnan(out[i])))
+                if (++wrong <= 5)
+                    ADD_FAILURE() << name << ": " << values[i] << " with state " << states[i] << " gave " << out[i]
+                                  << ", not " << expected;
+        }
+        EXPECT_EQ(wrong, 0) << name;
     }
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -129,4 +131,64 @@ TEST(DownsamplingNx, UnsupportedFactorAborts)
     DownsamplingNx down;
     float in[1] = {0}, out[1];
     EXPECT_DEATH(down.processBuffer(in, out, 1, 1, 48000), "");
+}
+
+namespace {
+
+// The two pass-through sections written out sample by sample, for comparing with the
+// up-converter's shortcut.
+std::vector<float> literalZeroInsertion(const std::vector<float>& in, int factor, BiquadDelay& s1, BiquadDelay& s2)
+{
+    std::vector<float> out(in.size() * static_cast<size_t>(factor), 0.0f);
+    for (size_t i = 0; i < in.size(); ++i)
+        out[i * static_cast<size_t>(factor)] = std::isfinite(in[i]) ? in[i] : 0.0f;
+    const BiquadCoefficients passThrough{1.0, 2.0, 1.0, 2.0, 1.0};
+    s1.process(passThrough, out.data(), static_cast<int>(out.size()));
+    s2.process(passThrough, out.data(), static_cast<int>(out.size()));
+    return out;
+}
+
+} // namespace
+
+TEST(UpsamplingNx, SkippedSectionsGiveTheSectionsBitsOnAwkwardValues)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> in = {0.5f, -0.0f, 1e-40f, -3e38f, 3.4028235e38f, 1e-30f, -0.0f, -0.0f, 0.0f, inf, 7.0f,
+                             -1e-45f, std::numeric_limits<float>::quiet_NaN(), 1.0f, -2.5f};
+    for (int i = 0; i < 500; ++i)
+        in.push_back(std::ldexp(std::sin(1.7f * i), (i * 37) % 200 - 100));
+    for (int factor : {4, 8, 16}) {
+        UpsamplingNx up;
+        BiquadDelay s1, s2;
+        for (int round = 0; round < 3; ++round) { // the state carries over between calls
+            std::vector<float> out(in.size() * static_cast<size_t>(factor));
+            up.processBuffer(in.data(), out.data(), static_cast<int>(in.size()), factor, false, 48000);
+            const std::vector<float> expected = literalZeroInsertion(in, factor, s1, s2);
+            ASSERT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0) << "factor " << factor;
+        }
+    }
+}
+
+TEST(DownsamplingNx, OffsetFromTheBitsEqualsTheLibraryFormula)
+{
+    // The exponent read from the bits and the power built directly must give what frexp and
+    // ldexp give, for every kind of float.
+    auto libraryFormula = [](float v, uint32_t s) {
+        int e = 0;
+        std::frexp(v, &e);
+        const long double offset = static_cast<long double>(s) * 3.4e-36L * std::ldexp(1.0L, e + 62);
+        return static_cast<float>(offset + static_cast<long double>(v));
+    };
+    std::vector<float> values = {0.0f, -0.0f, 1e-45f, -1e-40f, 1.1754944e-38f, 0.5f, -1.0f, 3.4028235e38f, 1e30f,
+                                 -7.5e-12f};
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(std::ldexp(std::cos(0.37f * i), (i * 53) % 250 - 125));
+    uint32_t s = 0x12345678u;
+    for (float v : values)
+        for (int k = 0; k < 8; ++k) {
+            s = DownsamplingNx::nextNoise(s);
+            const float expected = libraryFormula(v, s);
+            const float actual = DownsamplingNx::withNoiseOffset(v, s);
+            ASSERT_EQ(std::memcmp(&expected, &actual, sizeof(float)), 0) << v << " with state " << s;
+        }
 }
