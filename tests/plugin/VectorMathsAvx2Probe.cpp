@@ -1,0 +1,65 @@
+// Everything the target switch must not touch comes first: after the pragma, every
+// function defined in this file is compiled for AVX2, so nothing shared with SSE2 code
+// (such as the scalar or SSE2 lane types) may be included below it.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <immintrin.h>
+#include <limits>
+
+#include "tests/plugin/VectorMathsAvx2Probe.hpp"
+
+namespace vf::test {
+
+bool avx2Supported()
+{
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace vf::test
+
+#pragma GCC target("avx2")
+
+#include "plugin/simd/Avx2Lanes.hpp"
+#include "plugin/simd/VectorArcSine.hpp"
+#include "plugin/simd/VectorSine.hpp"
+
+namespace vf::test {
+namespace {
+
+using Lanes = simd::Avx2F64;
+
+template <Lanes (*function)(Lanes)>
+void runBlock(const double* in, double* out, int count)
+{
+    int i = 0;
+    for (; i + Lanes::lanes <= count; i += Lanes::lanes)
+        function(Lanes::load(in + i)).store(out + i);
+    if (i < count) {
+        double padded[Lanes::lanes] = {};
+        for (int j = 0; i + j < count; ++j)
+            padded[j] = in[i + j];
+        function(Lanes::load(padded)).store(padded);
+        for (int j = 0; i + j < count; ++j)
+            out[i + j] = padded[j];
+    }
+}
+
+} // namespace
+
+void sineBlockAvx2(const double* in, double* out, int count)
+{
+    runBlock<simd::sineOf<Lanes>>(in, out, count);
+}
+
+void arcSineRoundedToFloatBlockAvx2(const double* in, double* out, int count)
+{
+    runBlock<simd::arcSineRoundedToFloat<Lanes>>(in, out, count);
+}
+
+void arcSineDoubleBlockAvx2(const double* in, double* out, int count)
+{
+    runBlock<simd::arcSineDouble<Lanes>>(in, out, count);
+}
+
+} // namespace vf::test
