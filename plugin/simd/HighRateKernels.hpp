@@ -229,11 +229,11 @@ void sines(const float* stream, double* out, int values)
 // with a cheaper exact method.
 template <class Isa>
 struct DivideByThree {
-    static typename Isa::F32 of(typename Isa::F32 q) { return q / typename Isa::F32(3.0f); }
+    [[gnu::always_inline]] static typename Isa::F32 of(typename Isa::F32 q) { return q / typename Isa::F32(3.0f); }
 };
 
 template <class Isa>
-typename Isa::F32 cubicStep(typename Isa::F32 x)
+[[gnu::always_inline]] inline typename Isa::F32 cubicStep(typename Isa::F32 x)
 {
     using F32 = typename Isa::F32;
     const F32 a = x * F32(3.0f) * F32(0.5f);
@@ -242,7 +242,7 @@ typename Isa::F32 cubicStep(typename Isa::F32 x)
 }
 
 template <class Isa>
-typename Isa::F32 shape(const MorphWeights& w, typename Isa::F32 x)
+[[gnu::always_inline]] inline typename Isa::F32 shape(const MorphWeights& w, typename Isa::F32 x)
 {
     using F32 = typename Isa::F32;
     const F32 s3 = cubicStep<Isa>(cubicStep<Isa>(cubicStep<Isa>(x)));
@@ -299,10 +299,11 @@ void shapeAndLeave(const HighRateSettings& settings, const float* high, const fl
 // histories a section computes ((2 x1 + x) - 2 x1) + 0, which is x exactly when 2 x1 + x
 // is exact in double: both are floats less than 2^28 apart in magnitude, or one is zero.
 // Values that would break it: -0 (leaves as +0), subnormals (read as zero when
-// denormals-are-zero is on), inf and NaN.
+// denormals-are-zero is on), inf and NaN.  `stream` must have room for `channels` values
+// before it.
 template <class Isa, int channels>
 bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const DirectFormLanes& d2,
-                   const float* stream, int values)
+                   float* stream, int values)
 {
     if (!(c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0))
         return false;
@@ -325,38 +326,35 @@ bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const
             return false;
     }
 
+    // The state's last input stands before the stream (there is room), so that every
+    // value's predecessor is the one `channels` places earlier.
+    float* before = stream - channels;
+    for (int ch = 0; ch < channels; ++ch)
+        before[ch] = static_cast<float>(d1.x1[ch]);
+
     using F32 = typename Isa::F32;
     const F32 infinity(std::numeric_limits<float>::infinity());
     const F32 smallest(std::numeric_limits<float>::min());
     const F32 zero(0.0f), below(134217728.0f), above(536870912.0f);
     F32 bad = zero;
     int k = 0;
-    if (values >= channels + F32::lanes) {
-        // The first values' predecessors are the state's; the scalar loop covers them.
-        for (k = channels; k + F32::lanes <= values; k += F32::lanes) {
-            const F32 v = F32::load(stream + k);
-            const F32 m = abs(v);
-            const F32 p = abs(F32::load(stream + k - channels));
-            const F32 isZero = equal(v, zero);
-            const F32 plain = lessThan(m, infinity) & (andNot(v, isZero) | lessEqual(smallest, m));
-            // -0 has its sign bit set inside isZero; andNot keeps +0 only.
-            const F32 pairOk = equal(p, zero) | isZero | (lessThan(p, m * below) & lessThan(m, p * above));
-            bad = bad | andNot(plain & pairOk, F32::fromBits(0xffffffffu));
-        }
-        if (signBits(bad))
+    for (; k + F32::lanes <= values; k += F32::lanes) {
+        const F32 v = F32::load(stream + k);
+        const F32 m = abs(v);
+        const F32 p = abs(F32::load(stream + k - channels));
+        const F32 isZero = equal(v, zero);
+        // -0 has its sign bit set, so andNot(v, isZero) keeps +0 only.
+        const F32 plain = lessThan(m, infinity) & (andNot(v, isZero) | lessEqual(smallest, m));
+        const F32 pairOk = equal(p, zero) | isZero | (lessThan(p, m * below) & lessThan(m, p * above));
+        bad = bad | andNot(plain & pairOk, F32::fromBits(0xffffffffu));
+    }
+    if (signBits(bad))
+        return false;
+    for (; k < values; ++k) {
+        const float v = stream[k];
+        if (!plainValue(v) || !closeEnough(stream[k - channels], v))
             return false;
     }
-    auto scalarCheck = [&](int i) {
-        const float v = stream[i];
-        const float previous = i >= channels ? stream[i - channels] : static_cast<float>(d1.x1[i]);
-        return plainValue(v) && closeEnough(previous, v);
-    };
-    for (int i = 0; i < std::min(channels, values); ++i)
-        if (!scalarCheck(i))
-            return false;
-    for (int i = std::max(k, channels); i < values; ++i)
-        if (!scalarCheck(i))
-            return false;
     return true;
 }
 
@@ -448,7 +446,8 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
     using V = std::conditional_t<channels == 2, Sse2F64, ScalarF64>;
     constexpr int oversampling = engineOversampling;
     const int count = frames * oversampling;
-    alignas(64) float picked[2 * engineBlockFrames + enginePadding] = {};
+    alignas(64) float pickedRoom[enginePadding + 2 * engineBlockFrames + enginePadding] = {};
+    float* picked = pickedRoom + enginePadding;
 
     if (passesThrough<Isa, channels>(se.down, st.down1, st.down2, s, count * channels)) {
         for (int c = 0; c < channels; ++c) {
