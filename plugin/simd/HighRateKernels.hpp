@@ -486,6 +486,40 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
             outputs[c][offset + j] = picked[j * channels + c] * se.outputGain;
 }
 
+// Zero insertion: the up-converter's pass-through sections return each host sample (-0 as
+// +0, non-finite samples as silence) followed by three zeros, which the input limiter
+// leaves at zero.  Only the host samples are limited; `s` is already zeroed.
+template <class Isa, int channels>
+void insertAndLimit(const HighRateSettings& se, const float* const* inputs, int offset, int frames, float* s)
+{
+    using F32 = typename Isa::F32;
+    constexpr int stride = engineOversampling * channels;
+    const F32 infinity(std::numeric_limits<float>::infinity());
+    const F32 zero(0.0f), gain(se.inputGain), knee(0.707f);
+    for (int c = 0; c < channels; ++c) {
+        const float* in = inputs[c] + offset;
+        int j = 0;
+        for (; j + F32::lanes <= frames; j += F32::lanes) {
+            const F32 x = F32::load(in + j);
+            const F32 v = (select(lessThan(abs(x), infinity), x, zero) + zero) * gain;
+            alignas(64) float lanes[F32::lanes];
+            v.store(lanes);
+            const int loud = signBits(lessEqual(knee, abs(v))) | signBits(andNot(lessEqual(abs(v), abs(v)), F32::fromBits(0xffffffffu)));
+            if (loud) [[unlikely]]
+                for (int l = 0; l < F32::lanes; ++l)
+                    if (loud & (1 << l))
+                        lanes[l] = kneeLimit(lanes[l], 0.707f);
+            for (int l = 0; l < F32::lanes; ++l)
+                s[(j + l) * stride + c] = lanes[l];
+        }
+        for (; j < frames; ++j) {
+            const float x = std::isfinite(in[j]) ? in[j] : 0.0f;
+            const float v = (x + 0.0f) * se.inputGain;
+            s[j * stride + c] = std::fabs(v) < 0.707f ? v : kneeLimit(v, 0.707f);
+        }
+    }
+}
+
 template <class Isa, int channels>
 void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch& scratch, const float* const* inputs,
                   float* const* outputs, int frames)
@@ -511,15 +545,7 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
             float* s = stream(t);
             const int values = preFrames * oversampling * channels;
             std::fill(s, s + whole(values) + enginePadding, 0.0f);
-            const int offset = t * engineBlockFrames;
-            for (int c = 0; c < channels; ++c) {
-                const float* in = inputs[c] + offset;
-                for (int j = 0; j < preFrames; ++j) {
-                    const float x = std::isfinite(in[j]) ? in[j] : 0.0f;
-                    const float v = (x + 0.0f) * se.inputGain;
-                    s[j * oversampling * channels + c] = std::fabs(v) < 0.707f ? v : kneeLimit(v, 0.707f);
-                }
-            }
+            insertAndLimit<Isa, channels>(se, inputs, t * engineBlockFrames, preFrames, s);
         }
 
         {
