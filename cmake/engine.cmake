@@ -27,3 +27,9 @@ endif()
 # The engine's vector kernels live one folder down; they belong to vf_plugin.
 file(GLOB vf_simd_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/plugin/simd/*.cpp)
 target_sources(vf_plugin PRIVATE ${vf_simd_sources})
+
+if(VF_BUILD_TESTS)
+  # The peer comparison script's arithmetic and verdicts, without running any plug-in.
+  add_test(NAME peers.compare_script COMMAND bash ${PROJECT_SOURCE_DIR}/bench/peers/test-compare-peers.sh)
+  set_tests_properties(peers.compare_script PROPERTIES LABELS "unit")
+endif()
