@@ -89,23 +89,35 @@ template <class D>
     // Both polynomials in Estrin's form: a shorter chain of dependent operations than
     // Horner's, so that more lanes are in flight at once.
 
-    // sin(hi + lo) ~ hi + hi^3 S(z) + lo (1 - z/2)
-    const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
-    const D v = z * hi;
-    const D sine = hi - ((z * (half * lo - v * sinRest) - lo) - v * s1);
-
-    // cos(hi + lo) ~ 1 - z/2 + z^2 C(z) - hi lo, with the rounding error of 1 - z/2 fed back.
-    const D cosRest = z * ((c1 + z * c2) + z2 * ((c3 + z * c4) + z2 * (c5 + z * c6)));
-    const D halfZ = half * z;
-    const D w = one - halfZ;
-    const D cosine = w + (((one - w) - halfZ) + (z * cosRest - hi * lo));
-
     // Quadrant k mod 4: bit 0 picks the cosine, bit 1 negates; then the sign of x.
     const D useCosine = signToMask(shiftBitsLeft<63>(shifted));
     const D negate = (shiftBitsLeft<62>(shifted) & signBit) ^ (x & signBit);
-    D result = select(useCosine, cosine, sine) ^ negate;
+    const int cosineLanes = signBits(useCosine);
 
+    // sin(hi + lo) ~ hi + hi^3 S(z) + lo (1 - z/2)
+    auto sine = [&] {
+        const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
+        const D v = z * hi;
+        return hi - ((z * (half * lo - v * sinRest) - lo) - v * s1);
+    };
+    // cos(hi + lo) ~ 1 - z/2 + z^2 C(z) - hi lo, with the rounding error of 1 - z/2 fed back.
+    auto cosine = [&] {
+        const D cosRest = z * ((c1 + z * c2) + z2 * ((c3 + z * c4) + z2 * (c5 + z * c6)));
+        const D halfZ = half * z;
+        const D w = one - halfZ;
+        return w + (((one - w) - halfZ) + (z * cosRest - hi * lo));
+    };
+    // Small arguments need only the sine polynomial; evaluating just the one every lane
+    // needs gives the same bits as evaluating both and choosing.
     constexpr int allLanes = (1 << D::lanes) - 1;
+    D result;
+    if (cosineLanes == 0)
+        result = sine() ^ negate;
+    else if (cosineLanes == allLanes)
+        result = cosine() ^ negate;
+    else
+        result = select(useCosine, cosine(), sine()) ^ negate;
+
     const int reduced = signBits(lessEqual(ax, largestReduced)); // NaN compares false
     if (reduced != allLanes) [[unlikely]]
         result = sineOfLanesByLibrary(x, result, reduced ^ allLanes);
