@@ -9,6 +9,8 @@
 #include "plugin/simd/VectorSine.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -102,11 +104,23 @@ void TubeEngine::prepare(const EngineControls& requested)
     settings.inputGain = decibelsToLinear(static_cast<float>(controls.inputGainDb));
     settings.outputGain = decibelsToLinear(static_cast<float>(controls.outputGainDb));
 
-    const FixedFilters fixed = FixedFilters::design(sampleRate, 2.0f, -7.0f);
-    settings.edge = fixed.edgeShelf;
-    settings.low = fixed.lowShelf;
-    settings.brilliance = fixed.brillianceShelf;
-    settings.air = fixed.airLowPass;
+    // The designs depend on the rate alone: redesigning them for every chunk, as the
+    // reference does, would give the same coefficients, so they are kept until it changes.
+    if (!designsValid || std::bit_cast<uint32_t>(designedRate) != std::bit_cast<uint32_t>(sampleRate)) {
+        const FixedFilters fixed = FixedFilters::design(sampleRate, 2.0f, -7.0f);
+        settings.edge = fixed.edgeShelf;
+        settings.low = fixed.lowShelf;
+        settings.brilliance = fixed.brillianceShelf;
+        settings.air = fixed.airLowPass;
+        // Neutral tone controls.
+        const BaxandAll::BandSplit split = BaxandAll::bandSplit(0.5f, 0.5f, static_cast<double>(sampleRate));
+        settings.bass = toneRecord(split.fcBass, BaxandAll::bassQ);
+        settings.treble = toneRecord(split.fcTreble, BaxandAll::trebleQ);
+        settings.gBass = split.gBass;
+        settings.gTreble = split.gTreble;
+        designedRate = sampleRate;
+        designsValid = true;
+    }
     settings.edgeOn = controls.edge;
     settings.brillianceOn = controls.brilliance;
 
@@ -114,13 +128,6 @@ void TubeEngine::prepare(const EngineControls& requested)
     const float high = static_cast<float>(controls.tubeHigh) / 100.0f;
     settings.lowBand = MorphWeights::of(std::min(1.0f, low * low));
     settings.highBand = MorphWeights::of(std::min(1.0f, high * high));
-
-    // Neutral tone controls.
-    const BaxandAll::BandSplit split = BaxandAll::bandSplit(0.5f, 0.5f, static_cast<double>(sampleRate));
-    settings.bass = toneRecord(split.fcBass, BaxandAll::bassQ);
-    settings.treble = toneRecord(split.fcTreble, BaxandAll::trebleQ);
-    settings.gBass = split.gBass;
-    settings.gTreble = split.gTreble;
 }
 
 // What the down-converter does on the first chunk it sees: design, clear, seed.

@@ -58,6 +58,8 @@ private:
     ChunkKernel kernel = nullptr;
     float sampleRate = 0.0f;
     int maxFrames = 0;
+    float designedRate = 0.0f; // the rate the fixed filters and tone records were designed for
+    bool designsValid = false;
     // The up-converter's sections pass zero-inserted samples through unchanged; true when
     // the rate gives them the pass-through design (every positive finite rate does).
     bool upConverterPassesThrough = false;
