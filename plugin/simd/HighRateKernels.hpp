@@ -290,6 +290,12 @@ void shapeAndLeave(const HighRateSettings& settings, const float* high, const fl
                 y = F32::load(lanes);
             }
         }
+        y.store(out + k);
+    }
+    // The arc sine in a second pass: two shorter chains of dependent operations than one
+    // long one, so that more registers' worth of work fits in flight at once.
+    for (int k = 0; k < values; k += F32::lanes) {
+        const F32 y = F32::load(out + k);
         F32::fromDoubles(arcSineRoundedToFloat(y.lowerDoubles()), arcSineRoundedToFloat(y.upperDoubles())).store(out + k);
     }
 }
