@@ -155,3 +155,16 @@ TEST(KernelProbes, NoiseOffsetsMatchTheExtendedPrecisionFormulaAtFloatMidpoints)
         EXPECT_EQ(wrong, 0) << name;
     }
 }
+
+TEST(KernelProbes, KneeSaturatesInRegistersOnlyWhereTheHyperbolicTangentIsOne)
+{
+    // The vector knee replaces tanh by exactly 1 from an argument of 9.1 on; the limiter's
+    // float tanh must give 1 for every argument from there up.
+    long below = 0;
+    for (uint32_t b = std::bit_cast<uint32_t>(9.1f); b <= std::bit_cast<uint32_t>(64.0f); ++b)
+        if (std::tanh(std::bit_cast<float>(b)) != 1.0f)
+            ++below;
+    EXPECT_EQ(below, 0);
+    for (float x : {100.0f, 1e4f, 1e20f, 3.4e38f, std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(std::tanh(x), 1.0f) << x;
+}
