@@ -35,19 +35,23 @@ namespace vf::simd {
 // non-finite q take the division.
 template <>
 struct DivideByThree<Avx2> {
-    static Avx2F32 of(Avx2F32 q)
+    static Avx2F32 inRange(Avx2F32 q)
     {
         const __m256 third = _mm256_set1_ps(1.0f / 3.0f);
         const __m256 r = _mm256_mul_ps(q.v, third);
         const __m256 e = _mm256_fnmadd_ps(r, _mm256_set1_ps(3.0f), q.v);
-        const __m256 result = _mm256_fmadd_ps(e, third, r);
+        return _mm256_fmadd_ps(e, third, r);
+    }
+
+    static Avx2F32 of(Avx2F32 q)
+    {
         const __m256 m = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), q.v);
         const __m256 ordinary = _mm256_and_ps(_mm256_cmp_ps(m, _mm256_set1_ps(0x1p-90f), _CMP_GE_OQ),
                                               _mm256_cmp_ps(m, _mm256_set1_ps(0x1p100f), _CMP_LE_OQ));
         const __m256 easy = _mm256_or_ps(ordinary, _mm256_cmp_ps(q.v, _mm256_setzero_ps(), _CMP_EQ_OQ));
         if (_mm256_movemask_ps(easy) != 0xff) [[unlikely]]
             return _mm256_div_ps(q.v, _mm256_set1_ps(3.0f));
-        return result;
+        return inRange(q);
     }
 };
 

@@ -41,19 +41,23 @@ namespace vf::simd {
 // q / 3 with one multiply and two fused multiply-adds; see HighRateAvx2.cpp.
 template <>
 struct DivideByThree<Avx512> {
-    static Avx512F32 of(Avx512F32 q)
+    static Avx512F32 inRange(Avx512F32 q)
     {
         const __m512 third = _mm512_set1_ps(1.0f / 3.0f);
         const __m512 r = _mm512_mul_ps(q.v, third);
         const __m512 e = _mm512_fnmadd_ps(r, _mm512_set1_ps(3.0f), q.v);
-        const __m512 result = _mm512_fmadd_ps(e, third, r);
+        return _mm512_fmadd_ps(e, third, r);
+    }
+
+    static Avx512F32 of(Avx512F32 q)
+    {
         const __m512 m = _mm512_abs_ps(q.v);
         const __mmask16 easy = (_mm512_cmp_ps_mask(m, _mm512_set1_ps(0x1p-90f), _CMP_GE_OQ) &
                                 _mm512_cmp_ps_mask(m, _mm512_set1_ps(0x1p100f), _CMP_LE_OQ)) |
                                _mm512_cmp_ps_mask(q.v, _mm512_setzero_ps(), _CMP_EQ_OQ);
         if (easy != 0xffff) [[unlikely]]
             return _mm512_div_ps(q.v, _mm512_set1_ps(3.0f));
-        return result;
+        return inRange(q);
     }
 };
 

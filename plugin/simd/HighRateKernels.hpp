@@ -226,37 +226,59 @@ void sines(const float* stream, double* out, int values)
 }
 
 // The correctly rounded q / 3.  Instruction sets with fused multiply-add specialise it
-// with a cheaper exact method.
+// with a cheaper exact method; its `inRange` form leaves out the range check for callers
+// that know q is zero or within [2^-90, 2^100].
 template <class Isa>
 struct DivideByThree {
     [[gnu::always_inline]] static typename Isa::F32 of(typename Isa::F32 q) { return q / typename Isa::F32(3.0f); }
+    [[gnu::always_inline]] static typename Isa::F32 inRange(typename Isa::F32 q) { return of(q); }
 };
 
-template <class Isa>
+// One cubic step T(x) = (1 - x^2/3) * (x * 3 * 0.5).  For a `tame` x (zero, or 2^-40 <= |x|
+// <= 2) the product x * 3 * 0.5 is exactly x * 1.5 (halving is exact there), and x^2 lies
+// in the division's range.
+template <class Isa, bool tame>
 [[gnu::always_inline]] inline typename Isa::F32 cubicStep(typename Isa::F32 x)
 {
     using F32 = typename Isa::F32;
+    if constexpr (tame)
+        return (F32(1.0f) - DivideByThree<Isa>::inRange(x * x)) * (x * F32(1.5f));
     const F32 a = x * F32(3.0f) * F32(0.5f);
     const F32 b = DivideByThree<Isa>::of(x * x);
     return (F32(1.0f) - b) * a;
 }
 
+template <class Isa, bool tame>
+[[gnu::always_inline]] inline typename Isa::F32 shapeSteps(const MorphWeights& w, typename Isa::F32 x)
+{
+    using F32 = typename Isa::F32;
+    const F32 s3 = cubicStep<Isa, tame>(cubicStep<Isa, tame>(cubicStep<Isa, tame>(x)));
+    if (w.newWeight == 0.0f && w.oldWeight == 1.0f) {
+        // No cross-fade (morph 0): T(s) * 0 + 1 * s is s itself, signed zeros included,
+        // as long as T(s) is finite, which it is for |s| up to 2^40.
+        const F32 s = w.fiveSteps ? cubicStep<Isa, tame>(s3) : s3;
+        if (tame || signBits(lessEqual(abs(s), F32(0x1p40f))) == (1 << F32::lanes) - 1)
+            return s;
+    }
+    if (!w.fiveSteps)
+        return cubicStep<Isa, tame>(s3) * F32(w.newWeight) + F32(w.oldWeight) * s3;
+    const F32 s4 = cubicStep<Isa, tame>(s3);
+    return cubicStep<Isa, tame>(s4) * F32(w.newWeight) + F32(w.oldWeight) * s4;
+}
+
+// T maps a tame value to a tame value: [-2, 2] into [-1, 1]; small values grow by about
+// 1.5; and where 1 - x^2/3 nearly cancels (x near sqrt 3) it is zero or at least 2^-24, so
+// the result is zero or well above 2^-40.  One check of the input therefore covers every
+// step of the band.
 template <class Isa>
 [[gnu::always_inline]] inline typename Isa::F32 shape(const MorphWeights& w, typename Isa::F32 x)
 {
     using F32 = typename Isa::F32;
-    const F32 s3 = cubicStep<Isa>(cubicStep<Isa>(cubicStep<Isa>(x)));
-    if (w.newWeight == 0.0f && w.oldWeight == 1.0f) {
-        // No cross-fade (morph 0): T(s) * 0 + 1 * s is s itself, signed zeros included,
-        // as long as T(s) is finite, which it is for |s| up to 2^40.
-        const F32 s = w.fiveSteps ? cubicStep<Isa>(s3) : s3;
-        if (signBits(lessEqual(abs(s), F32(0x1p40f))) == (1 << F32::lanes) - 1)
-            return s;
-    }
-    if (!w.fiveSteps)
-        return cubicStep<Isa>(s3) * F32(w.newWeight) + F32(w.oldWeight) * s3;
-    const F32 s4 = cubicStep<Isa>(s3);
-    return cubicStep<Isa>(s4) * F32(w.newWeight) + F32(w.oldWeight) * s4;
+    const F32 m = abs(x);
+    const F32 tame = lessEqual(m, F32(2.0f)) & (equal(x, F32(0.0f)) | lessEqual(F32(0x1p-40f), m));
+    if (signBits(tame) == (1 << F32::lanes) - 1)
+        return shapeSteps<Isa, true>(w, x);
+    return shapeSteps<Isa, false>(w, x);
 }
 
 // Both bands shaped and summed, the sum limited just below full scale, and the arc sine.

@@ -48,6 +48,8 @@ std::vector<Signal> testSignals(double rate, size_t n)
     auto tone = [&](double f, double a) { return [=](size_t i) { return static_cast<float>(a * std::sin(twoPi * f * i / rate)); }; };
     make("sines", tone(1000, 0.5), tone(220, 0.9));
     make("quiet sines", tone(3100, 1e-4), tone(55, 3e-3));
+    // Below 2^-40 the waveshaper leaves its fast steps.
+    make("near silence", tone(700, 1e-14), [&](size_t) { return 1e-16f * uniform(random); });
     make("noise", [&](size_t) { return uniform(random); }, [&](size_t) { return 0.3f * uniform(random); });
     make("sweep",
          [&](size_t i) {
