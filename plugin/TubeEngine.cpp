@@ -37,11 +37,6 @@ BiquadCoefficients toneRecord(double fc, double q)
     return {r.b0, r.b1, r.b2, r.a1, r.a2};
 }
 
-bool isPassThrough(const BiquadCoefficients& c)
-{
-    return c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0;
-}
-
 } // namespace
 
 TubeEngine::TubeEngine() : scratch{}
@@ -84,7 +79,7 @@ void TubeEngine::reset(double newSampleRate, int newMaxFrames)
     maxFrames = std::max(0, newMaxFrames);
     const double rate = sampleRate;
     upConverterPassesThrough =
-        rate > 0.0 && std::isfinite(rate) && isPassThrough(designLowPass(rate / 2.0, rate, std::numbers::sqrt2));
+        rate > 0.0 && std::isfinite(rate) && designLowPass(rate / 2.0, rate, std::numbers::sqrt2).isPassThrough();
 
     // The fixed filters and the tone stage start afresh; the converters carry on.
     const HighRateState fresh;
@@ -134,7 +129,7 @@ void TubeEngine::prepare(const EngineControls& requested)
 void TubeEngine::startDownConverter(int channel)
 {
     const double highRate = static_cast<double>(sampleRate) * engineOversampling;
-    downCoefficients = designLowPass(highRate / 2.0, highRate, std::numbers::sqrt2);
+    settings.down = designLowPass(highRate / 2.0, highRate, std::numbers::sqrt2);
     for (DirectFormLanes* lanes : {&state.down1, &state.down2, &state.down3, &state.down4})
         lanes->x1[channel] = lanes->x2[channel] = lanes->y1[channel] = lanes->y2[channel] = 0.0;
     state.noise[channel] = DownsamplingNx::drawNoiseSeed();
@@ -164,7 +159,6 @@ void TubeEngine::processAudio(const float* const* inputs, float* const* outputs,
         for (int c = 0; c < channels; ++c)
             if (!downStarted[c])
                 startDownConverter(c);
-        settings.down = downCoefficients;
         kernel(state, settings, scratch, inputs, outputs, frames, channels);
     }
 

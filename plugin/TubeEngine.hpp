@@ -1,11 +1,8 @@
 #pragma once
 
 #include "plugin/BiquadCoefficients.hpp"
-#include "plugin/BiquadDelay.hpp"
 #include "plugin/EngineControls.hpp"
 #include "plugin/simd/HighRatePath.hpp"
-
-#include <cstdint>
 
 namespace vf {
 
@@ -64,7 +61,6 @@ private:
     // the rate gives them the pass-through design (every positive finite rate does).
     bool upConverterPassesThrough = false;
     bool downStarted[2] = {};
-    BiquadCoefficients downCoefficients;
     HighRateSettings settings;
     HighRateState state;
     HighRateScratch scratch;

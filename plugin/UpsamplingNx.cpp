@@ -20,13 +20,11 @@ void UpsamplingNx::initialize(int factor, double sampleRate)
 
 bool UpsamplingNx::passesThroughExactly() const
 {
-    const BiquadCoefficients& c = coefficients;
-    const bool passThrough = c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0;
     auto positiveZero = [](double v) { return std::bit_cast<uint64_t>(v) == 0; };
     auto atRest = [&](const BiquadDelay& d) {
         return positiveZero(d.x1) && positiveZero(d.x2) && positiveZero(d.y1) && positiveZero(d.y2);
     };
-    return passThrough && atRest(stage1) && atRest(stage2);
+    return coefficients.isPassThrough() && atRest(stage1) && atRest(stage2);
 }
 
 void UpsamplingNx::processBuffer(const float* input, float* output, int frames, int factor, bool hold,

@@ -333,7 +333,7 @@ template <class Isa, int channels>
 bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const DirectFormLanes& d2,
                    float* stream, int values)
 {
-    if (!(c.b0 == 1.0 && c.b1 == 2.0 && c.b2 == 1.0 && c.a1 == 2.0 && c.a2 == 1.0))
+    if (!c.isPassThrough())
         return false;
     auto same = [](double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); };
     auto plainValue = [](float v) {
@@ -382,6 +382,26 @@ bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const
         const float v = stream[k];
         if (!plainValue(v) || !closeEnough(stream[k - channels], v))
             return false;
+    }
+    return true;
+}
+
+// When two pass-through sections provably return the stream unchanged, moves their
+// histories past it as running them would and returns true.  The stream's predecessors
+// (its room before) hold the sections' last inputs, so one value is enough.
+template <class Isa, int channels>
+bool skipPassThroughSections(const BiquadCoefficients& c, DirectFormLanes& d1, DirectFormLanes& d2, float* stream,
+                             int values)
+{
+    if (!passesThrough<Isa, channels>(c, d1, d2, stream, values))
+        return false;
+    for (int ch = 0; ch < channels; ++ch) {
+        const double last = stream[values - channels + ch];
+        const double beforeLast = stream[values - 2 * channels + ch];
+        for (DirectFormLanes* d : {&d1, &d2}) {
+            d->x1[ch] = d->y1[ch] = last;
+            d->x2[ch] = d->y2[ch] = beforeLast;
+        }
     }
     return true;
 }
@@ -477,15 +497,7 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
     alignas(64) float pickedRoom[enginePadding + 2 * engineBlockFrames + enginePadding] = {};
     float* picked = pickedRoom + enginePadding;
 
-    if (passesThrough<Isa, channels>(se.down, st.down1, st.down2, s, count * channels)) {
-        for (int c = 0; c < channels; ++c) {
-            const double last = s[(count - 1) * channels + c];
-            const double beforeLast = s[(count - 2) * channels + c];
-            for (DirectFormLanes* d : {&st.down1, &st.down2}) {
-                d->x1[c] = d->y1[c] = last;
-                d->x2[c] = d->y2[c] = beforeLast;
-            }
-        }
+    if (skipPassThroughSections<Isa, channels>(se.down, st.down1, st.down2, s, count * channels)) {
         for (int j = 0; j < frames; ++j)
             for (int c = 0; c < channels; ++c)
                 picked[j * channels + c] = s[j * oversampling * channels + c];
@@ -497,18 +509,8 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
     addNoiseOffsets<Isa, channels>(st, picked, frames);
 
     const int values = frames * channels;
-    if (passesThrough<Isa, channels>(se.down, st.down3, st.down4, picked, values)) {
-        for (int c = 0; c < channels; ++c) {
-            const double last = picked[(frames - 1) * channels + c];
-            const double beforeLast = frames > 1 ? picked[(frames - 2) * channels + c] : st.down3.x1[c];
-            for (DirectFormLanes* d : {&st.down3, &st.down4}) {
-                d->x2[c] = d->y2[c] = beforeLast;
-                d->x1[c] = d->y1[c] = last;
-            }
-        }
-    } else {
+    if (!skipPassThroughSections<Isa, channels>(se.down, st.down3, st.down4, picked, values))
         runPassThroughSections<Isa, V>(se.down, st.down3, st.down4, picked, frames, 1);
-    }
     for (int j = 0; j < frames; ++j)
         for (int c = 0; c < channels; ++c)
             outputs[c][offset + j] = picked[j * channels + c] * se.outputGain;
