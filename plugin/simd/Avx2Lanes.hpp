@@ -52,7 +52,6 @@ inline Avx2F64 shiftBitsLeft(Avx2F64 a) { return _mm256_castsi256_pd(_mm256_slli
 template <int n>
 inline Avx2F64 shiftBitsRight(Avx2F64 a) { return _mm256_castsi256_pd(_mm256_srli_epi64(_mm256_castpd_si256(a.v), n)); }
 inline Avx2F64 addBits(Avx2F64 a, Avx2F64 b) { return _mm256_castsi256_pd(_mm256_add_epi64(_mm256_castpd_si256(a.v), _mm256_castpd_si256(b.v))); }
-inline Avx2F64 subtractBits(Avx2F64 a, Avx2F64 b) { return _mm256_castsi256_pd(_mm256_sub_epi64(_mm256_castpd_si256(a.v), _mm256_castpd_si256(b.v))); }
 
 struct Avx2F32 {
     static constexpr int lanes = 8;

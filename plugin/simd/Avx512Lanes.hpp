@@ -53,7 +53,6 @@ inline Avx512F64 shiftBitsLeft(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_
 template <int n>
 inline Avx512F64 shiftBitsRight(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_srli_epi64(_mm512_castpd_si512(a.v), n)); }
 inline Avx512F64 addBits(Avx512F64 a, Avx512F64 b) { return _mm512_castsi512_pd(_mm512_add_epi64(_mm512_castpd_si512(a.v), _mm512_castpd_si512(b.v))); }
-inline Avx512F64 subtractBits(Avx512F64 a, Avx512F64 b) { return _mm512_castsi512_pd(_mm512_sub_epi64(_mm512_castpd_si512(a.v), _mm512_castpd_si512(b.v))); }
 
 struct Avx512F32 {
     static constexpr int lanes = 16;

@@ -29,16 +29,6 @@ struct Sse2F64 {
     }
     // Each lane rounded to float.
     void storeFloats(float* p) const { _mm_store_sd(reinterpret_cast<double*>(p), _mm_castps_pd(_mm_cvtpd_ps(v))); }
-
-    // ~a & b
-    // Each lane rounded to float and widened back.
-
-    // Comparisons give all-ones lanes where true (false for NaN, except notEqual).
-    // mask ? a : b, lane by lane
-    // Bit k set when lane k's sign bit (of a mask: the whole lane) is set.
-    // All-ones lanes where the sign bit is set.
-    // The lanes' 64-bit patterns shifted as unsigned integers.
-    // Lane-wise 64-bit integer sum and difference of the patterns.
 };
 
 inline Sse2F64 operator+(Sse2F64 a, Sse2F64 b) { return _mm_add_pd(a.v, b.v); }
@@ -48,25 +38,32 @@ inline Sse2F64 operator/(Sse2F64 a, Sse2F64 b) { return _mm_div_pd(a.v, b.v); }
 inline Sse2F64 operator&(Sse2F64 a, Sse2F64 b) { return _mm_and_pd(a.v, b.v); }
 inline Sse2F64 operator|(Sse2F64 a, Sse2F64 b) { return _mm_or_pd(a.v, b.v); }
 inline Sse2F64 operator^(Sse2F64 a, Sse2F64 b) { return _mm_xor_pd(a.v, b.v); }
+// ~a & b
 inline Sse2F64 andNot(Sse2F64 a, Sse2F64 b) { return _mm_andnot_pd(a.v, b.v); }
+// Each lane rounded to float and widened back.
 inline Sse2F64 roundToFloat(Sse2F64 a) { return _mm_cvtps_pd(_mm_cvtpd_ps(a.v)); }
 inline Sse2F64 sqrt(Sse2F64 a) { return _mm_sqrt_pd(a.v); }
 inline Sse2F64 abs(Sse2F64 a) { return andNot(Sse2F64(-0.0), a); }
+// Comparisons give all-ones lanes where true (false for NaN).
 inline Sse2F64 lessThan(Sse2F64 a, Sse2F64 b) { return _mm_cmplt_pd(a.v, b.v); }
 inline Sse2F64 lessEqual(Sse2F64 a, Sse2F64 b) { return _mm_cmple_pd(a.v, b.v); }
 inline Sse2F64 equal(Sse2F64 a, Sse2F64 b) { return _mm_cmpeq_pd(a.v, b.v); }
+// mask ? a : b, lane by lane
 inline Sse2F64 select(Sse2F64 mask, Sse2F64 a, Sse2F64 b) { return _mm_or_pd(_mm_and_pd(mask.v, a.v), _mm_andnot_pd(mask.v, b.v)); }
+// Bit k set when lane k's sign bit (of a mask: the whole lane) is set.
 inline int signBits(Sse2F64 a) { return _mm_movemask_pd(a.v); }
+// All-ones lanes where the sign bit is set.
 inline Sse2F64 signToMask(Sse2F64 a)
 {
     return _mm_castsi128_pd(_mm_shuffle_epi32(_mm_srai_epi32(_mm_castpd_si128(a.v), 31), _MM_SHUFFLE(3, 3, 1, 1)));
 }
+// The lanes' 64-bit patterns shifted as unsigned integers.
 template <int n>
 inline Sse2F64 shiftBitsLeft(Sse2F64 a) { return _mm_castsi128_pd(_mm_slli_epi64(_mm_castpd_si128(a.v), n)); }
 template <int n>
 inline Sse2F64 shiftBitsRight(Sse2F64 a) { return _mm_castsi128_pd(_mm_srli_epi64(_mm_castpd_si128(a.v), n)); }
+// Lane-wise 64-bit integer sum of the patterns.
 inline Sse2F64 addBits(Sse2F64 a, Sse2F64 b) { return _mm_castsi128_pd(_mm_add_epi64(_mm_castpd_si128(a.v), _mm_castpd_si128(b.v))); }
-inline Sse2F64 subtractBits(Sse2F64 a, Sse2F64 b) { return _mm_castsi128_pd(_mm_sub_epi64(_mm_castpd_si128(a.v), _mm_castpd_si128(b.v))); }
 
 struct Sse2F32 {
     static constexpr int lanes = 4;
