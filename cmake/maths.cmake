@@ -1,14 +1,16 @@
 # The vector sine and arc sine are header-only templates (plugin/simd); their tests are part
-# of test_plugin.  Here: the exhaustive arc sine check, its AVX2 translation unit, and the
-# maths micro benchmark.
+# of test_plugin.  Here: the exhaustive arc sine check, the AVX2 and AVX-512 translation
+# units, and the maths micro benchmark.
 
 # The maths must be evaluated exactly as written wherever it is instantiated.
 set_source_files_properties(
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx2Probe.cpp
+  ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx512Probe.cpp
   PROPERTIES COMPILE_OPTIONS -ffp-contract=off)
 
-add_library(vf_maths_avx2_probe STATIC ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx2Probe.cpp)
+add_library(vf_maths_avx2_probe STATIC ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx2Probe.cpp
+  ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx512Probe.cpp)
 target_include_directories(vf_maths_avx2_probe PUBLIC ${PROJECT_SOURCE_DIR})
 
 # Every float in [-1, 1] through the SSE2 and AVX2 arc sine (under a minute each way); with

@@ -1,6 +1,8 @@
-// Cost per lane of the library sine and arc sine against the vector ones, on the kind of
-// values the tone stage sees (floats in [-4, 4] for the sine, floats in [-1, 1] for the
-// arc sine).  Items processed = lanes, so the rate reads as lanes per second.
+// Cost per lane of the library sine and arc sine against the vector ones.  Two kinds of
+// input each: uniform floats (in [-4, 4] for the sine, [-1, 1] for the arc sine), where
+// neighbouring lanes have nothing in common, and a music-like signal as the engine sees it
+// (a few partials under a slow swell, sampled at 96 kHz: below pi/4 for the sine, below
+// 0.9 for the arc sine).  Items processed = lanes, so the rate reads as lanes per second.
 
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
@@ -11,12 +13,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <vector>
 
 namespace {
 
-constexpr int blockSize = 1024;
+constexpr int blockSize = 16384;
 
 std::vector<double> floatsBetween(float low, float high)
 {
@@ -27,6 +30,22 @@ std::vector<double> floatsBetween(float low, float high)
         x = d(random);
     return v;
 }
+
+// Peaks just below `peak`.
+std::vector<double> musicLike(double peak)
+{
+    std::vector<double> v(blockSize);
+    const double step = 2.0 * std::numbers::pi / 96000.0;
+    for (int i = 0; i < blockSize; ++i) {
+        const double t = i * step;
+        const double partials = 0.55 * std::sin(110.0 * t) + 0.3 * std::sin(331.0 * t + 1.0) + 0.15 * std::sin(1234.0 * t);
+        const double swell = 0.6 + 0.4 * std::sin(7.0 * t + 0.3);
+        v[i] = static_cast<float>(peak * swell * partials);
+    }
+    return v;
+}
+
+enum class Input { uniform, music };
 
 template <class Block>
 void runBlocks(benchmark::State& state, const std::vector<double>& in, Block block)
@@ -47,66 +66,96 @@ void lanesBlock(const double* in, double* out, int count)
         function(D::load(in + i)).store(out + i);
 }
 
-void librarySine(benchmark::State& state)
+std::vector<double> sineInput(Input input)
 {
-    runBlocks(state, floatsBetween(-4, 4), [](const double* in, double* out, int n) {
+    return input == Input::uniform ? floatsBetween(-4, 4) : musicLike(0.78);
+}
+
+std::vector<double> arcSineInput(Input input)
+{
+    return input == Input::uniform ? floatsBetween(-1, 1) : musicLike(0.9);
+}
+
+void librarySine(benchmark::State& state, Input input)
+{
+    runBlocks(state, sineInput(input), [](const double* in, double* out, int n) {
         for (int i = 0; i < n; ++i)
             out[i] = std::sin(in[i]);
     });
 }
 
-void scalarSine(benchmark::State& state)
+void scalarSine(benchmark::State& state, Input input)
 {
-    runBlocks(state, floatsBetween(-4, 4), lanesBlock<vf::simd::ScalarF64, vf::simd::sineOf<vf::simd::ScalarF64>>);
+    runBlocks(state, sineInput(input), lanesBlock<vf::simd::ScalarF64, vf::simd::sineOf<vf::simd::ScalarF64>>);
 }
 
-void sse2Sine(benchmark::State& state)
+void sse2Sine(benchmark::State& state, Input input)
 {
-    runBlocks(state, floatsBetween(-4, 4), lanesBlock<vf::simd::Sse2F64, vf::simd::sineOf<vf::simd::Sse2F64>>);
+    runBlocks(state, sineInput(input), lanesBlock<vf::simd::Sse2F64, vf::simd::sineOf<vf::simd::Sse2F64>>);
 }
 
-void avx2Sine(benchmark::State& state)
+void avx2Sine(benchmark::State& state, Input input)
 {
     if (!vf::test::avx2Supported())
         return state.SkipWithError("no AVX2");
-    runBlocks(state, floatsBetween(-4, 4), vf::test::sineBlockAvx2);
+    runBlocks(state, sineInput(input), vf::test::sineBlockAvx2);
 }
 
-void libraryArcSine(benchmark::State& state)
+void avx512Sine(benchmark::State& state, Input input)
 {
-    runBlocks(state, floatsBetween(-1, 1), [](const double* in, double* out, int n) {
+    if (!vf::test::avx512Supported())
+        return state.SkipWithError("no AVX-512");
+    runBlocks(state, sineInput(input), vf::test::sineBlockAvx512);
+}
+
+void libraryArcSine(benchmark::State& state, Input input)
+{
+    runBlocks(state, arcSineInput(input), [](const double* in, double* out, int n) {
         for (int i = 0; i < n; ++i)
             out[i] = static_cast<float>(std::asin(in[i]));
     });
 }
 
-void scalarArcSine(benchmark::State& state)
+void scalarArcSine(benchmark::State& state, Input input)
 {
-    runBlocks(state, floatsBetween(-1, 1),
+    runBlocks(state, arcSineInput(input),
         lanesBlock<vf::simd::ScalarF64, vf::simd::arcSineRoundedToFloat<vf::simd::ScalarF64>>);
 }
 
-void sse2ArcSine(benchmark::State& state)
+void sse2ArcSine(benchmark::State& state, Input input)
 {
-    runBlocks(state, floatsBetween(-1, 1),
+    runBlocks(state, arcSineInput(input),
         lanesBlock<vf::simd::Sse2F64, vf::simd::arcSineRoundedToFloat<vf::simd::Sse2F64>>);
 }
 
-void avx2ArcSine(benchmark::State& state)
+void avx2ArcSine(benchmark::State& state, Input input)
 {
     if (!vf::test::avx2Supported())
         return state.SkipWithError("no AVX2");
-    runBlocks(state, floatsBetween(-1, 1), vf::test::arcSineRoundedToFloatBlockAvx2);
+    runBlocks(state, arcSineInput(input), vf::test::arcSineRoundedToFloatBlockAvx2);
 }
 
-BENCHMARK(librarySine);
-BENCHMARK(scalarSine);
-BENCHMARK(sse2Sine);
-BENCHMARK(avx2Sine);
-BENCHMARK(libraryArcSine);
-BENCHMARK(scalarArcSine);
-BENCHMARK(sse2ArcSine);
-BENCHMARK(avx2ArcSine);
+void avx512ArcSine(benchmark::State& state, Input input)
+{
+    if (!vf::test::avx512Supported())
+        return state.SkipWithError("no AVX-512");
+    runBlocks(state, arcSineInput(input), vf::test::arcSineRoundedToFloatBlockAvx512);
+}
+
+#define VF_BENCH_BOTH(function)                                                                                        \
+    BENCHMARK_CAPTURE(function, uniform, Input::uniform);                                                              \
+    BENCHMARK_CAPTURE(function, music, Input::music)
+
+VF_BENCH_BOTH(librarySine);
+VF_BENCH_BOTH(scalarSine);
+VF_BENCH_BOTH(sse2Sine);
+VF_BENCH_BOTH(avx2Sine);
+VF_BENCH_BOTH(avx512Sine);
+VF_BENCH_BOTH(libraryArcSine);
+VF_BENCH_BOTH(scalarArcSine);
+VF_BENCH_BOTH(sse2ArcSine);
+VF_BENCH_BOTH(avx2ArcSine);
+VF_BENCH_BOTH(avx512ArcSine);
 
 } // namespace
 

@@ -1,0 +1,70 @@
+// The AVX-512 instantiations of the vector maths, in a translation unit of their own like
+// the AVX2 ones (see VectorMathsAvx2Probe.cpp): nothing shared with narrower code may be
+// compiled after the target switch.  GCC 12 reports its own AVX-512 intrinsics' deliberately
+// undefined pass-through operands as maybe-uninitialized.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <immintrin.h>
+#include <limits>
+
+#include "tests/plugin/VectorMathsAvx2Probe.hpp"
+
+namespace vf::test {
+
+bool avx512Supported()
+{
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vl");
+}
+
+} // namespace vf::test
+
+// The AVX-512 lane types name the AVX2 ones; those are compiled as in every AVX2 unit.
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+#include "plugin/simd/Avx2Lanes.hpp"
+#pragma GCC pop_options
+
+#pragma GCC target("avx2,fma,avx512f,avx512dq,avx512vl")
+
+#include "plugin/simd/Avx512Lanes.hpp"
+#include "plugin/simd/VectorArcSine.hpp"
+#include "plugin/simd/VectorSine.hpp"
+
+namespace vf::test {
+namespace {
+
+using Lanes = simd::Avx512F64;
+
+template <Lanes (*function)(Lanes)>
+void runBlock(const double* in, double* out, int count)
+{
+    int i = 0;
+    for (; i + Lanes::lanes <= count; i += Lanes::lanes)
+        function(Lanes::load(in + i)).store(out + i);
+    if (i < count) {
+        double padded[Lanes::lanes] = {};
+        for (int j = 0; i + j < count; ++j)
+            padded[j] = in[i + j];
+        function(Lanes::load(padded)).store(padded);
+        for (int j = 0; i + j < count; ++j)
+            out[i + j] = padded[j];
+    }
+}
+
+} // namespace
+
+void sineBlockAvx512(const double* in, double* out, int count)
+{
+    runBlock<simd::sineOf<Lanes>>(in, out, count);
+}
+
+void arcSineRoundedToFloatBlockAvx512(const double* in, double* out, int count)
+{
+    runBlock<simd::arcSineRoundedToFloat<Lanes>>(in, out, count);
+}
+
+} // namespace vf::test
