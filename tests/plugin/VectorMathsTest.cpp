@@ -138,9 +138,50 @@ TEST(VectorSine, AllLaneTypesGiveTheSameBits)
     expectSameBits(in, scalar, sineSse2(in), "sse2");
     if (!test::avx2Supported())
         GTEST_SKIP() << "no AVX2 on this machine";
-    std::vector<double> avx2(in.size());
-    test::sineBlockAvx2(in.data(), avx2.data(), static_cast<int>(in.size()));
-    expectSameBits(in, scalar, avx2, "avx2");
+    std::vector<double> wide(in.size());
+    test::sineBlockAvx2(in.data(), wide.data(), static_cast<int>(in.size()));
+    expectSameBits(in, scalar, wide, "avx2");
+    if (!test::avx512Supported())
+        GTEST_SKIP() << "no AVX-512 on this machine";
+    test::sineBlockAvx512(in.data(), wide.data(), static_cast<int>(in.size()));
+    expectSameBits(in, scalar, wide, "avx512");
+}
+
+// Registers whose lanes are all within pi/4 skip the argument reduction; every such lane
+// must come out as it does beside a lane that needs the reduction.  Around the boundary
+// too, where one step up makes k = 1.
+TEST(VectorSine, RegistersWithoutReductionGiveTheReducedPathsBits)
+{
+    std::vector<double> small = {0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x1p-1022, 1e-300, 0x1p-27, -0x1p-26, 0.5, -0.75};
+    const double boundary = 0x1.921fb54442d18p-1; // the largest argument with k = 0
+    double up = boundary;
+    double down = boundary;
+    float upFloat = static_cast<float>(boundary);
+    float downFloat = upFloat;
+    for (int i = 0; i < 64; ++i) {
+        for (double v : {up, down, static_cast<double>(upFloat), static_cast<double>(downFloat)}) {
+            small.push_back(v);
+            small.push_back(-v);
+        }
+        up = std::nextafter(up, inf);
+        down = std::nextafter(down, 0.0);
+        upFloat = std::nextafter(upFloat, 1.0f);
+        downFloat = std::nextafter(downFloat, 0.0f);
+    }
+    std::mt19937_64 random(4);
+    std::uniform_real_distribution<float> audio(-0.8f, 0.8f);
+    for (int i = 0; i < 20000; ++i)
+        small.push_back(audio(random));
+
+    for (double x : small) {
+        double alone[2];
+        double paired[2];
+        simd::sineOf(Sse2F64(x)).store(alone);
+        const double in[2] = {x, 3.0}; // 3 needs k = 2
+        simd::sineOf(Sse2F64::load(in)).store(paired);
+        ASSERT_EQ(bitsOf(alone[0]), bitsOf(paired[0])) << std::hexfloat << x;
+        ASSERT_EQ(bitsOf(alone[1]), bitsOf(paired[0])) << std::hexfloat << x;
+    }
 }
 
 TEST(VectorSine, WithinOneUlpOfTheLibrary)
@@ -215,16 +256,26 @@ TEST(VectorArcSine, EqualsTheLibraryRoundedToFloat)
     EXPECT_EQ(reported, 0);
 }
 
-TEST(VectorArcSine, AllLaneTypesGiveTheSameBits)
+// In the inputs' own order nearly every register lies on one side of 1/2 and takes a
+// shortcut; shuffled, nearly every register mixes both sides.  Neither may change a lane.
+TEST(VectorArcSine, AllLaneTypesGiveTheSameBitsInAnyRegisterMix)
 {
-    const auto& in = arcSineInputs();
-    const auto scalar = arcSineScalar(in);
-    expectSameBits(in, scalar, arcSineSse2(in), "sse2");
-    if (!test::avx2Supported())
-        GTEST_SKIP() << "no AVX2 on this machine";
-    std::vector<double> avx2(in.size());
-    test::arcSineRoundedToFloatBlockAvx2(in.data(), avx2.data(), static_cast<int>(in.size()));
-    expectSameBits(in, scalar, avx2, "avx2");
+    std::vector<double> shuffled = arcSineInputs();
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937_64(11));
+    const std::vector<double>* arrangements[] = {&arcSineInputs(), &shuffled};
+    for (const auto* in : arrangements) {
+        const auto scalar = arcSineScalar(*in);
+        expectSameBits(*in, scalar, arcSineSse2(*in), "sse2");
+        std::vector<double> wide(in->size());
+        if (test::avx2Supported()) {
+            test::arcSineRoundedToFloatBlockAvx2(in->data(), wide.data(), static_cast<int>(in->size()));
+            expectSameBits(*in, scalar, wide, "avx2");
+        }
+        if (test::avx512Supported()) {
+            test::arcSineRoundedToFloatBlockAvx512(in->data(), wide.data(), static_cast<int>(in->size()));
+            expectSameBits(*in, scalar, wide, "avx512");
+        }
+    }
 }
 
 TEST(VectorArcSine, BordersSignsAndOutsideTheDomain)
@@ -293,7 +344,8 @@ TEST(VectorArcSine, DoubleApproximationStaysWithinItsBound)
             continue;
         worst = std::max(worst, ulpDistance(simd::arcSineDouble(ScalarF64(y)).v, std::asin(y)));
     }
-    EXPECT_LE(worst, 80);
+    // 10708 ulps from the true value at worst, plus the library's own last bit.
+    EXPECT_LE(worst, 10709);
 }
 
 TEST(VectorArcSine, NearTieDetection)
@@ -301,13 +353,20 @@ TEST(VectorArcSine, NearTieDetection)
     auto near = [](double c) { return simd::signBits(simd::arcSineNearFloatTie(ScalarF64(c))) != 0; };
     const double tie = 1.0 + 0x1p-24; // halfway between 1 and the next float
     EXPECT_TRUE(near(tie));
-    EXPECT_TRUE(near(tie + 256 * 0x1p-52));
-    EXPECT_TRUE(near(tie - 256 * 0x1p-52));
-    EXPECT_FALSE(near(tie + 257 * 0x1p-52));
-    EXPECT_FALSE(near(tie - 257 * 0x1p-52));
+    EXPECT_TRUE(near(tie + 16384 * 0x1p-52));
+    EXPECT_TRUE(near(tie - 16384 * 0x1p-52));
+    EXPECT_FALSE(near(tie + 16385 * 0x1p-52));
+    EXPECT_FALSE(near(tie - 16385 * 0x1p-52));
     EXPECT_FALSE(near(1.0));
+    EXPECT_FALSE(near(1.0 + 0x1p-23)); // a float itself
+    EXPECT_FALSE(near(std::nextafter(1.0f, 2.0f) - 0x1p-52));
     EXPECT_TRUE(near(-0.75 - 0x1p-25)); // halfway points below 1 are a binade finer
+    EXPECT_TRUE(near(-0.75 - 0x1p-25 + 16384 * 0x1p-53));
+    EXPECT_FALSE(near(-0.75 - 0x1p-25 + 16385 * 0x1p-53));
     EXPECT_FALSE(near(0.75));
+    // Just below a power of two the halfway point to it is the band's top end.
+    EXPECT_TRUE(near(0.5 - 0x1p-26));
+    EXPECT_FALSE(near(std::nextafter(0.5, 0.0)));
 }
 
 } // namespace

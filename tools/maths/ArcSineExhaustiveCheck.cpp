@@ -1,6 +1,7 @@
 // Proves the vector arc sine exact over its whole input range: for every float y with
 // |y| <= 1 (both signs, subnormals included) and a sample of the others, the SSE2 and (where
-// the processor has it) AVX2 results must have the bits of (double)(float)std::asin(y).
+// the processor has them) AVX2 and AVX-512 results must have the bits of
+// (double)(float)std::asin(y).
 // Prints the mismatch count, how many lanes needed the library, and the double
 // approximation's worst distance from std::asin; exits 1 on any mismatch.
 //
@@ -58,7 +59,7 @@ struct ArcSineTally {
 
 class ArcSineChecker {
 public:
-    explicit ArcSineChecker(bool avx2) : avx2_(avx2) {}
+    ArcSineChecker(bool avx2, bool avx512) : avx2_(avx2), avx512_(avx512) {}
 
     void add(float y)
     {
@@ -85,6 +86,10 @@ public:
         if (avx2_) {
             vf::test::arcSineRoundedToFloatBlockAvx2(in_, avx2Out_, n);
             compare(avx2Out_, n, "avx2");
+        }
+        if (avx512_) {
+            vf::test::arcSineRoundedToFloatBlockAvx512(in_, avx2Out_, n);
+            compare(avx2Out_, n, "avx512");
         }
 
         runSse2<vf::simd::arcSineDouble<Sse2F64>>(in_, approximation_, n);
@@ -116,6 +121,7 @@ private:
     }
 
     bool avx2_;
+    bool avx512_;
     int fill_ = 0;
     alignas(64) double in_[blockSize];
     alignas(64) double library_[blockSize];
@@ -125,9 +131,9 @@ private:
     alignas(64) double approximation_[blockSize];
 };
 
-int checkArcSine(bool avx2)
+int checkArcSine(bool avx2, bool avx512)
 {
-    auto checker = std::make_unique<ArcSineChecker>(avx2);
+    auto checker = std::make_unique<ArcSineChecker>(avx2, avx512);
     // Every float in [-1, 1]: magnitudes 0 .. 1.0f with both signs.
     for (uint32_t magnitude = 0; magnitude <= 0x3f800000u; ++magnitude) {
         checker->add(std::bit_cast<float>(magnitude));
@@ -144,8 +150,9 @@ int checkArcSine(bool avx2)
     checker->flush();
 
     const ArcSineTally& t = checker->tally;
-    std::printf("arc sine: %llu inputs (%llu with |y| <= 1), instantiations: sse2%s\n",
-        static_cast<unsigned long long>(t.checked), static_cast<unsigned long long>(inside), avx2 ? " avx2" : "");
+    std::printf("arc sine: %llu inputs (%llu with |y| <= 1), instantiations: sse2%s%s\n",
+        static_cast<unsigned long long>(t.checked), static_cast<unsigned long long>(inside), avx2 ? " avx2" : "",
+        avx512 ? " avx512" : "");
     std::printf("arc sine: mismatches %llu\n", static_cast<unsigned long long>(t.mismatches));
     std::printf("arc sine: lanes recomputed with std::asin: %llu near a float tie, %llu outside [-1, 1]\n",
         static_cast<unsigned long long>(t.nearTieLanes), static_cast<unsigned long long>(t.outsideLanes));
@@ -154,9 +161,9 @@ int checkArcSine(bool avx2)
     return t.mismatches == 0 ? 0 : 1;
 }
 
-int checkSine(bool avx2)
+int checkSine(bool avx2, bool avx512)
 {
-    std::vector<double> in(blockSize), sse2(blockSize), avx2Out(blockSize);
+    std::vector<double> in(blockSize), sse2(blockSize), avx2Out(blockSize), avx512Out(blockSize);
     uint64_t checked = 0, differing = 0, laneMismatches = 0;
     int64_t worst = 0;
     double worstArgument = 0.0;
@@ -165,6 +172,8 @@ int checkSine(bool avx2)
         runSse2<vf::simd::sineOf<Sse2F64>>(in.data(), sse2.data(), fill);
         if (avx2)
             vf::test::sineBlockAvx2(in.data(), avx2Out.data(), fill);
+        if (avx512)
+            vf::test::sineBlockAvx512(in.data(), avx512Out.data(), fill);
         for (int i = 0; i < fill; ++i) {
             const int64_t d = ulpDistance(sse2[i], std::sin(in[i]));
             differing += d != 0;
@@ -173,6 +182,8 @@ int checkSine(bool avx2)
                 worstArgument = in[i];
             }
             if (avx2 && std::bit_cast<uint64_t>(avx2Out[i]) != std::bit_cast<uint64_t>(sse2[i]))
+                ++laneMismatches;
+            if (avx512 && std::bit_cast<uint64_t>(avx512Out[i]) != std::bit_cast<uint64_t>(sse2[i]))
                 ++laneMismatches;
         }
         checked += static_cast<uint64_t>(fill);
@@ -193,8 +204,9 @@ int checkSine(bool avx2)
     std::printf("sine: worst distance from std::sin %lld ulp (at %a)\n", static_cast<long long>(worst), worstArgument);
     std::printf("sine: results differing from std::sin %llu (%.4f%%)\n", static_cast<unsigned long long>(differing),
         100.0 * static_cast<double>(differing) / static_cast<double>(checked));
-    if (avx2)
-        std::printf("sine: avx2 lanes differing from sse2 %llu\n", static_cast<unsigned long long>(laneMismatches));
+    if (avx2 || avx512)
+        std::printf("sine: avx2 and avx512 lanes differing from sse2 %llu\n",
+            static_cast<unsigned long long>(laneMismatches));
     return worst <= 1 && laneMismatches == 0 ? 0 : 1;
 }
 
@@ -209,7 +221,8 @@ int main(int argc, char** argv)
         _mm_setcsr(_mm_getcsr() | 0x8040);
         std::printf("flush-to-zero and denormals-are-zero on\n");
     }
-    const int status = sine ? checkSine(avx2) : checkArcSine(avx2);
+    const bool avx512 = vf::test::avx512Supported();
+    const int status = sine ? checkSine(avx2, avx512) : checkArcSine(avx2, avx512);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%s in %.1f s\n", status == 0 ? "passed" : "FAILED", seconds);
     return status;
