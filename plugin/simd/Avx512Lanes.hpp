@@ -47,6 +47,9 @@ inline Avx512F64 lessEqual(Avx512F64 a, Avx512F64 b) { return fromMask(_mm512_cm
 inline Avx512F64 equal(Avx512F64 a, Avx512F64 b) { return fromMask(_mm512_cmp_pd_mask(a.v, b.v, _CMP_EQ_OQ)); }
 inline Avx512F64 select(Avx512F64 mask, Avx512F64 a, Avx512F64 b) { return _mm512_mask_blend_pd(signMask(mask), b.v, a.v); }
 inline int signBits(Avx512F64 a) { return signMask(a); }
+// Straight from the comparison: GCC does not fold signBits(lessThan(a, b)) back into it.
+inline int lessThanBits(Avx512F64 a, Avx512F64 b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ); }
+inline int lessEqualBits(Avx512F64 a, Avx512F64 b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_LE_OQ); }
 inline Avx512F64 signToMask(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_srai_epi64(_mm512_castpd_si512(a.v), 63)); }
 template <int n>
 inline Avx512F64 shiftBitsLeft(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_castpd_si512(a.v), n)); }

@@ -66,8 +66,7 @@ template <class D>
 
     const D a = abs(y);
     const D sign = y & signBit;
-    const D upper = lessThan(half, a);
-    const int upperLanes = signBits(upper);
+    const int upperLanes = lessThanBits(half, a);
     if (upperLanes == 0) {
         const D z = a * a;
         return (a + a * (z * arcSinePolynomial(z))) ^ sign;
@@ -77,18 +76,19 @@ template <class D>
     const D xUpper = sqrt(zUpper);
     if (upperLanes == allLanes)
         return fold(xUpper + xUpper * (zUpper * arcSinePolynomial(zUpper))) ^ sign;
+    const D upper = lessThan(half, a);
     const D z = select(upper, zUpper, a * a);
     const D x = select(upper, xUpper, a);
     const D q = x + x * (z * arcSinePolynomial(z));
     return select(upper, fold(q), q) ^ sign;
 }
 
-// All-ones lanes where the double arc sine c (from arcSineDouble) lies so close to a point
-// halfway between two floats that rounding it could differ from rounding the true value or
-// the library's: within 2^14 = 16384 ulps, which covers the approximation's 10708 and the
-// library's 1 with half again to spare.  NaN lanes give arbitrary answers.
+// Bit i set where lane i of the double arc sine c (from arcSineDouble) lies so close to a
+// point halfway between two floats that rounding it could differ from rounding the true
+// value or the library's: within 2^14 = 16384 ulps, which covers the approximation's 10708
+// and the library's 1 with half again to spare.  NaN lanes give arbitrary answers.
 template <class D>
-[[gnu::always_inline]] inline D arcSineNearFloatTie(D c)
+[[gnu::always_inline]] inline int arcSineNearFloatTie(D c)
 {
     // A float halfway point has the lowest 29 mantissa bits m = 2^28.  Adding 2^28 + band
     // to the pattern (carries out of the low 29 bits are masked off) maps the band around
@@ -101,7 +101,7 @@ template <class D>
     const D bandTop(1.0 + static_cast<double>(2 * band) * 0x1p-52);
 
     const D lowBits = (addBits(c, offset) & mantissaLow29) | exponentOfOne;
-    return lessEqual(lowBits, bandTop);
+    return lessEqualBits(lowBits, bandTop);
 }
 
 // The lanes flagged in laneBits (bit i for lane i) of result replaced by
@@ -131,8 +131,8 @@ template <class D>
     const D c = arcSineDouble(y);
     D result = roundToFloat(c);
 
-    // Lanes that are a number (c == c) and not near a tie keep the rounded approximation.
-    const int settled = signBits(andNot(arcSineNearFloatTie(c), equal(c, c)));
+    // Lanes that are a number (c <= c) and not near a tie keep the rounded approximation.
+    const int settled = lessEqualBits(c, c) & ~arcSineNearFloatTie(c);
     if (settled != allLanes) [[unlikely]]
         result = arcSineOfLanesByLibrary(y, result, settled ^ allLanes);
     return result;

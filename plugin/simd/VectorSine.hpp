@@ -99,7 +99,7 @@ template <class D>
     // lo = (-0 - +0) - -0 = +0; quadrant 0 picks the sine and leaves only the sign of x.
     // So sine(ax, +0, ...) ^ signOfX has the bits of the full path, -0 and tiny x included.
     constexpr int allLanes = (1 << D::lanes) - 1;
-    if (signBits(lessEqual(ax, noReduction)) == allLanes) {
+    if (lessEqualBits(ax, noReduction) == allLanes) {
         const D z = ax * ax;
         return sine(ax, D(0.0), z, z * z) ^ signOfX;
     }
@@ -135,7 +135,7 @@ template <class D>
     else
         result = select(useCosine, cosine(hi, lo, z, z2), sine(hi, lo, z, z2)) ^ negate;
 
-    const int reduced = signBits(lessEqual(ax, largestReduced)); // NaN compares false
+    const int reduced = lessEqualBits(ax, largestReduced); // NaN compares false
     if (reduced != allLanes) [[unlikely]]
         result = sineOfLanesByLibrary(x, result, reduced ^ allLanes);
     return result;

@@ -96,7 +96,7 @@ public:
         for (int i = 0; i < n; ++i) {
             const bool inDomain = std::fabs(in_[i]) <= 1.0;
             const bool nearTie =
-                signBits(vf::simd::arcSineNearFloatTie(vf::simd::ScalarF64(approximation_[i]))) != 0;
+                vf::simd::arcSineNearFloatTie(vf::simd::ScalarF64(approximation_[i])) != 0;
             tally.outsideLanes += !inDomain;
             tally.nearTieLanes += inDomain && nearTie;
             if (inDomain)
