@@ -98,10 +98,17 @@ template <class D>
     // hi = ax + -0 = ax (also for ax = +0), hi - r1 = +0, k * pio2Third = -0 and
     // lo = (-0 - +0) - -0 = +0; quadrant 0 picks the sine and leaves only the sign of x.
     // So sine(ax, +0, ...) ^ signOfX has the bits of the full path, -0 and tiny x included.
+    // With lo = +0 it is ax - ((z (+0 - v R) - +0) - v s1) = ax + (z (v R) + v s1): rounding
+    // to nearest is symmetric, so the negations only flip signs, and where a term or the sum
+    // is zero the sign of that zero cannot reach the result, as ax >= +0 and
+    // ax - (+-0) = ax + (-+0) = ax (+0 for ax = +0).
     constexpr int allLanes = (1 << D::lanes) - 1;
     if (lessEqualBits(ax, noReduction) == allLanes) {
         const D z = ax * ax;
-        return sine(ax, D(0.0), z, z * z) ^ signOfX;
+        const D z2 = z * z;
+        const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
+        const D v = z * ax;
+        return (ax + (z * (v * sinRest) + v * s1)) ^ signOfX;
     }
 
     const D shifted = ax * twoOverPi + roundingShift;
