@@ -49,10 +49,11 @@ template <class D>
 // |y| >  1/2:  asin y = pi/2 - 2 asin x, x = sqrt(z), z = (1 - |y|)/2 (exact), so that both
 // halves share one polynomial on z in [0, 1/4] and one evaluation per lane.
 //
-// Registers wholly on one side of 1/2 (nearly all of them in a signal, whose neighbouring
-// samples are close) skip the other side's work, the square root above all.  Every lane
-// goes through the same operations on every path, so its value does not depend on its
-// neighbours.
+// Registers wholly below 1/2 (many of them in quiet passages of a signal, whose
+// neighbouring samples are close) skip the other side's work, the square root above all.
+// (A third path for registers wholly above 1/2 saved less than its branch cost where the
+// channels share registers.)  Every lane goes through the same operations on either path,
+// so its value does not depend on its neighbours.
 template <class D>
 [[gnu::always_inline]] inline D arcSineDouble(D y)
 {
@@ -62,25 +63,18 @@ template <class D>
     const D one(1.0);
     const D two(2.0);
     const D signBit(-0.0);
-    constexpr int allLanes = (1 << D::lanes) - 1;
 
     const D a = abs(y);
     const D sign = y & signBit;
-    const int upperLanes = lessThanBits(half, a);
-    if (upperLanes == 0) {
+    if (lessThanBits(half, a) == 0) {
         const D z = a * a;
         return (a + a * (z * arcSinePolynomial(z))) ^ sign;
     }
-    auto fold = [&](D q) { return pio2High - (two * q - pio2Low); };
-    const D zUpper = (one - a) * half;
-    const D xUpper = sqrt(zUpper);
-    if (upperLanes == allLanes)
-        return fold(xUpper + xUpper * (zUpper * arcSinePolynomial(zUpper))) ^ sign;
     const D upper = lessThan(half, a);
-    const D z = select(upper, zUpper, a * a);
-    const D x = select(upper, xUpper, a);
+    const D z = select(upper, (one - a) * half, a * a);
+    const D x = select(upper, sqrt(z), a);
     const D q = x + x * (z * arcSinePolynomial(z));
-    return select(upper, fold(q), q) ^ sign;
+    return select(upper, pio2High - (two * q - pio2Low), q) ^ sign;
 }
 
 // Bit i set where lane i of the double arc sine c (from arcSineDouble) lies so close to a
