@@ -64,17 +64,17 @@ template <class D>
     const D two(2.0);
     const D signBit(-0.0);
 
+    // Below 1/2, y itself gives the bits of |y| with the sign of y put back: rounding to
+    // nearest is symmetric, and -0 gives -0 + -0 = -0.
     const D a = abs(y);
-    const D sign = y & signBit;
-    if (lessThanBits(half, a) == 0) {
-        const D z = a * a;
-        return (a + a * (z * arcSinePolynomial(z))) ^ sign;
-    }
+    const D yy = y * y;
+    if (lessThanBits(half, a) == 0)
+        return y + y * (yy * arcSinePolynomial(yy));
     const D upper = lessThan(half, a);
-    const D z = select(upper, (one - a) * half, a * a);
+    const D z = select(upper, (one - a) * half, yy);
     const D x = select(upper, sqrt(z), a);
     const D q = x + x * (z * arcSinePolynomial(z));
-    return select(upper, pio2High - (two * q - pio2Low), q) ^ sign;
+    return select(upper, pio2High - (two * q - pio2Low), q) ^ (y & signBit);
 }
 
 // Bit i set where lane i of the double arc sine c (from arcSineDouble) lies so close to a
