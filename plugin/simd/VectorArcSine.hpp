@@ -45,7 +45,7 @@ template <class D>
     const D signBit(-0.0);
 
     const D a = abs(y);
-    const D upper = lessThan(half, a);
+    const auto upper = lessThan(half, a);
     const D z = select(upper, (one - a) * half, a * a);
     const D x = select(upper, sqrt(z), a);
 
@@ -65,7 +65,7 @@ template <class D>
 // the library's: within 256 ulps, which covers the approximation's 80 ulps plus the
 // library's 1 ulp with room to spare.
 template <class D>
-[[gnu::always_inline]] inline D arcSineNearFloatTie(D c)
+[[gnu::always_inline]] inline auto arcSineNearFloatTie(D c)
 {
     // The lowest 29 mantissa bits m, put under the exponent of 1.0, give 1 + m 2^-52; a
     // float halfway point has m = 2^28.
@@ -105,7 +105,7 @@ template <class D>
     const D c = arcSineDouble(y);
     D result = roundToFloat(c);
 
-    const D inDomain = lessEqual(abs(y), one); // NaN compares false
+    const auto inDomain = lessEqual(abs(y), one); // NaN compares false
     const int recompute = signBits(arcSineNearFloatTie(c)) | (signBits(inDomain) ^ ((1 << D::lanes) - 1));
     if (recompute != 0) [[unlikely]]
         result = arcSineOfLanesByLibrary(y, result, recompute);
