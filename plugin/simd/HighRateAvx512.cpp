@@ -35,8 +35,14 @@
 #include "plugin/simd/VectorSine.hpp"
 
 #include "plugin/simd/HighRateKernels.hpp"
+#include "plugin/simd/PackedShelves.hpp"
 
 namespace vf::simd {
+
+template <>
+struct PackedShelvesFor<Avx512> {
+    using type = PackedShelves<Avx512>;
+};
 
 // q / 3 with one multiply and two fused multiply-adds; see HighRateAvx2.cpp.
 template <>

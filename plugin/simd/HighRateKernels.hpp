@@ -156,6 +156,13 @@ struct ToneStageFor {
     using type = ToneStage<Isa, Lanes, 2 * channels>;
 };
 
+// A stage that runs the first fixed section and the treble shelf together, for
+// instruction sets that have one (stereo only); `void` when there is none.
+template <class Isa>
+struct PackedShelvesFor {
+    using type = void;
+};
+
 // The treble shelf after the tube stage, in place.
 template <class Isa, class V>
 struct PostStage {
@@ -597,7 +604,18 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
             PostStage<Isa, V> post(st, se, stream(t - 2));
             const int lengths[3] = {preFrames * oversampling, toneFrames * oversampling,
                                     se.brillianceOn ? postFrames * oversampling : 0};
-            for (int from = 0;;) {
+            bool packed = false;
+            using Packed = typename PackedShelvesFor<Isa>::type;
+            if constexpr (channels == 2 && !std::is_void_v<Packed>) {
+                if (lengths[0] > 0 && lengths[0] == lengths[1] && lengths[0] == lengths[2]) {
+                    Packed both(st, se, stream(t), stream(t - 2));
+                    fusedSteps<true, true, false>(both, tone, post, 0, lengths[0]);
+                    both.save(st);
+                    tone.save(st);
+                    packed = true;
+                }
+            }
+            for (int from = 0; !packed;) {
                 int active = 0, to = 1 << 30;
                 for (int k = 0; k < 3; ++k)
                     if (lengths[k] > from) {
@@ -609,11 +627,11 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
                 runStages(active, pre, tone, post, from, to);
                 from = to;
             }
-            if (lengths[0])
+            if (lengths[0] && !packed)
                 pre.save(st);
-            if (lengths[1])
+            if (lengths[1] && !packed)
                 tone.save(st);
-            if (lengths[2])
+            if (lengths[2] && !packed)
                 post.save(st);
         }
 
