@@ -88,4 +88,9 @@ void noiseOffsetsAvx2(const float* value, const uint32_t* noise, float* out, int
     }
 }
 
+bool downSectionsAvx2(float* stream, int values, double* history)
+{
+    return downSectionsProbe<Avx2>(stream, values, history);
+}
+
 } // namespace vf::simd

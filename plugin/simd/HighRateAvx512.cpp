@@ -148,4 +148,9 @@ void noiseOffsetsAvx512(const float* value, const uint32_t* noise, float* out, i
     }
 }
 
+bool downSectionsAvx512(float* stream, int values, double* history)
+{
+    return downSectionsProbe<Avx512>(stream, values, history);
+}
+
 } // namespace vf::simd
