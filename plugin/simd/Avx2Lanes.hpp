@@ -43,8 +43,6 @@ inline Avx2F64 lessEqual(Avx2F64 a, Avx2F64 b) { return _mm256_cmp_pd(a.v, b.v, 
 inline Avx2F64 equal(Avx2F64 a, Avx2F64 b) { return _mm256_cmp_pd(a.v, b.v, _CMP_EQ_OQ); }
 inline Avx2F64 select(Avx2F64 mask, Avx2F64 a, Avx2F64 b) { return _mm256_blendv_pd(b.v, a.v, mask.v); }
 inline int signBits(Avx2F64 a) { return _mm256_movemask_pd(a.v); }
-inline int lessThanBits(Avx2F64 a, Avx2F64 b) { return signBits(lessThan(a, b)); }
-inline int lessEqualBits(Avx2F64 a, Avx2F64 b) { return signBits(lessEqual(a, b)); }
 inline Avx2F64 signToMask(Avx2F64 a)
 {
     return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_setzero_si256(), _mm256_castpd_si256(a.v)));

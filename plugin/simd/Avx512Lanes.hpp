@@ -4,8 +4,9 @@
 // the stages that run along time (sine, waveshaper, limiter, arc sine); the recursions
 // keep the narrower lanes.  Only kernels compiled for AVX-512 include this header, after
 // switching the target.  Same contract as Sse2Lanes: one IEEE operation per lane, no
-// fused multiply-add.  Masks are kept as full lanes like in the narrower types, and, as
-// there, only their sign bits count.
+// fused multiply-add.  Comparisons give mask registers, which combine and test without
+// vector operations; full-lane masks (signToMask) are accepted where the narrower types
+// use them, and there, as everywhere, only their sign bits count.
 
 #include <immintrin.h>
 
@@ -28,8 +29,16 @@ struct Avx512F64 {
     void storeFloats(float* p) const { _mm256_storeu_ps(p, _mm512_cvtpd_ps(v)); }
 };
 
+// One bit per lane, from a comparison.
+struct Avx512Mask8 {
+    __mmask8 bits;
+};
+
 inline __mmask8 signMask(Avx512F64 a) { return _mm512_movepi64_mask(_mm512_castpd_si512(a.v)); }
-inline Avx512F64 fromMask(__mmask8 m) { return _mm512_castsi512_pd(_mm512_movm_epi64(m)); }
+inline Avx512Mask8 operator&(Avx512Mask8 a, Avx512Mask8 b) { return {static_cast<__mmask8>(a.bits & b.bits)}; }
+inline Avx512Mask8 operator|(Avx512Mask8 a, Avx512Mask8 b) { return {static_cast<__mmask8>(a.bits | b.bits)}; }
+inline Avx512Mask8 andNot(Avx512Mask8 a, Avx512Mask8 b) { return {static_cast<__mmask8>(~a.bits & b.bits)}; }
+inline int signBits(Avx512Mask8 a) { return a.bits; }
 
 inline Avx512F64 operator+(Avx512F64 a, Avx512F64 b) { return _mm512_add_pd(a.v, b.v); }
 inline Avx512F64 operator-(Avx512F64 a, Avx512F64 b) { return _mm512_sub_pd(a.v, b.v); }
@@ -42,14 +51,12 @@ inline Avx512F64 andNot(Avx512F64 a, Avx512F64 b) { return _mm512_andnot_pd(a.v,
 inline Avx512F64 roundToFloat(Avx512F64 a) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(a.v)); }
 inline Avx512F64 sqrt(Avx512F64 a) { return _mm512_sqrt_pd(a.v); }
 inline Avx512F64 abs(Avx512F64 a) { return andNot(Avx512F64(-0.0), a); }
-inline Avx512F64 lessThan(Avx512F64 a, Avx512F64 b) { return fromMask(_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)); }
-inline Avx512F64 lessEqual(Avx512F64 a, Avx512F64 b) { return fromMask(_mm512_cmp_pd_mask(a.v, b.v, _CMP_LE_OQ)); }
-inline Avx512F64 equal(Avx512F64 a, Avx512F64 b) { return fromMask(_mm512_cmp_pd_mask(a.v, b.v, _CMP_EQ_OQ)); }
+inline Avx512Mask8 lessThan(Avx512F64 a, Avx512F64 b) { return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)}; }
+inline Avx512Mask8 lessEqual(Avx512F64 a, Avx512F64 b) { return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LE_OQ)}; }
+inline Avx512Mask8 equal(Avx512F64 a, Avx512F64 b) { return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_EQ_OQ)}; }
+inline Avx512F64 select(Avx512Mask8 mask, Avx512F64 a, Avx512F64 b) { return _mm512_mask_blend_pd(mask.bits, b.v, a.v); }
 inline Avx512F64 select(Avx512F64 mask, Avx512F64 a, Avx512F64 b) { return _mm512_mask_blend_pd(signMask(mask), b.v, a.v); }
 inline int signBits(Avx512F64 a) { return signMask(a); }
-// Straight from the comparison: GCC does not fold signBits(lessThan(a, b)) back into it.
-inline int lessThanBits(Avx512F64 a, Avx512F64 b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ); }
-inline int lessEqualBits(Avx512F64 a, Avx512F64 b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_LE_OQ); }
 inline Avx512F64 signToMask(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_srai_epi64(_mm512_castpd_si512(a.v), 63)); }
 template <int n>
 inline Avx512F64 shiftBitsLeft(Avx512F64 a) { return _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_castpd_si512(a.v), n)); }
@@ -76,8 +83,15 @@ struct Avx512F32 {
     }
 };
 
+struct Avx512Mask16 {
+    __mmask16 bits;
+};
+
 inline __mmask16 signMask(Avx512F32 a) { return _mm512_movepi32_mask(_mm512_castps_si512(a.v)); }
-inline Avx512F32 fromMask(__mmask16 m) { return _mm512_castsi512_ps(_mm512_movm_epi32(m)); }
+inline Avx512Mask16 operator&(Avx512Mask16 a, Avx512Mask16 b) { return {static_cast<__mmask16>(a.bits & b.bits)}; }
+inline Avx512Mask16 operator|(Avx512Mask16 a, Avx512Mask16 b) { return {static_cast<__mmask16>(a.bits | b.bits)}; }
+inline Avx512Mask16 andNot(Avx512Mask16 a, Avx512Mask16 b) { return {static_cast<__mmask16>(~a.bits & b.bits)}; }
+inline int signBits(Avx512Mask16 a) { return a.bits; }
 
 inline Avx512F32 operator+(Avx512F32 a, Avx512F32 b) { return _mm512_add_ps(a.v, b.v); }
 inline Avx512F32 operator-(Avx512F32 a, Avx512F32 b) { return _mm512_sub_ps(a.v, b.v); }
@@ -88,10 +102,10 @@ inline Avx512F32 operator|(Avx512F32 a, Avx512F32 b) { return _mm512_or_ps(a.v, 
 inline Avx512F32 operator^(Avx512F32 a, Avx512F32 b) { return _mm512_xor_ps(a.v, b.v); }
 inline Avx512F32 andNot(Avx512F32 a, Avx512F32 b) { return _mm512_andnot_ps(a.v, b.v); }
 inline Avx512F32 abs(Avx512F32 a) { return andNot(Avx512F32(-0.0f), a); }
-inline Avx512F32 lessThan(Avx512F32 a, Avx512F32 b) { return fromMask(_mm512_cmp_ps_mask(a.v, b.v, _CMP_LT_OQ)); }
-inline Avx512F32 lessEqual(Avx512F32 a, Avx512F32 b) { return fromMask(_mm512_cmp_ps_mask(a.v, b.v, _CMP_LE_OQ)); }
-inline Avx512F32 equal(Avx512F32 a, Avx512F32 b) { return fromMask(_mm512_cmp_ps_mask(a.v, b.v, _CMP_EQ_OQ)); }
-inline Avx512F32 select(Avx512F32 mask, Avx512F32 a, Avx512F32 b) { return _mm512_mask_blend_ps(signMask(mask), b.v, a.v); }
+inline Avx512Mask16 lessThan(Avx512F32 a, Avx512F32 b) { return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_LT_OQ)}; }
+inline Avx512Mask16 lessEqual(Avx512F32 a, Avx512F32 b) { return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_LE_OQ)}; }
+inline Avx512Mask16 equal(Avx512F32 a, Avx512F32 b) { return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_EQ_OQ)}; }
+inline Avx512F32 select(Avx512Mask16 mask, Avx512F32 a, Avx512F32 b) { return _mm512_mask_blend_ps(mask.bits, b.v, a.v); }
 inline int signBits(Avx512F32 a) { return signMask(a); }
 
 struct Avx512 {

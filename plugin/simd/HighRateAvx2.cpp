@@ -26,8 +26,14 @@
 #include "plugin/simd/VectorSine.hpp"
 
 #include "plugin/simd/HighRateKernels.hpp"
+#include "plugin/simd/PackedShelves.hpp"
 
 namespace vf::simd {
+
+template <>
+struct PackedShelvesFor<Avx2> {
+    using type = PackedShelves<Avx2>;
+};
 
 // q / 3 with one multiply and two fused multiply-adds: r = q * (1/3), e = q - 3r (exact),
 // r + e * (1/3).  Correctly rounded for every q in the ordinary range (checked over whole
@@ -80,6 +86,11 @@ void noiseOffsetsAvx2(const float* value, const uint32_t* noise, float* out, int
         }
         addNoiseOffsets<Avx2>(out + i, state, 16);
     }
+}
+
+bool downSectionsAvx2(float* stream, int values, double* history)
+{
+    return downSectionsProbe<Avx2>(stream, values, history);
 }
 
 } // namespace vf::simd

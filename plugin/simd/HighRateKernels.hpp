@@ -148,6 +148,21 @@ struct ToneStage {
     }
 };
 
+// The tone stage a chunk of `channels` channels uses; an instruction set with wider
+// registers may specialise it.
+template <class Isa, int channels>
+struct ToneStageFor {
+    using Lanes = std::conditional_t<channels == 2, typename Isa::ToneLanes, Sse2F64>;
+    using type = ToneStage<Isa, Lanes, 2 * channels>;
+};
+
+// A stage that runs the first fixed section and the treble shelf together, for
+// instruction sets that have one (stereo only); `void` when there is none.
+template <class Isa>
+struct PackedShelvesFor {
+    using type = void;
+};
+
 // The treble shelf after the tube stage, in place.
 template <class Isa, class V>
 struct PostStage {
@@ -275,7 +290,7 @@ template <class Isa>
 {
     using F32 = typename Isa::F32;
     const F32 m = abs(x);
-    const F32 tame = lessEqual(m, F32(2.0f)) & (equal(x, F32(0.0f)) | lessEqual(F32(0x1p-40f), m));
+    const auto tame = lessEqual(m, F32(2.0f)) & (equal(x, F32(0.0f)) | lessEqual(F32(0x1p-40f), m));
     if (signBits(tame) == (1 << F32::lanes) - 1)
         return shapeSteps<Isa, true>(w, x);
     return shapeSteps<Isa, false>(w, x);
@@ -293,15 +308,18 @@ void shapeAndLeave(const HighRateSettings& settings, const float* high, const fl
     const F32 tanhIsOne(9.1f);
     const F32 saturatedHigh(threshold + width);
     const F32 saturatedLow(-threshold - width);
+    // Copies: the stores below could alias the settings, which would make the compiler
+    // reload the weights for every register.
+    const MorphWeights lowBand = settings.lowBand, highBand = settings.highBand;
     for (int k = 0; k < values; k += F32::lanes) {
-        const F32 lowShaped = shape<Isa>(settings.lowBand, F32::load(low + k));
-        const F32 highShaped = shape<Isa>(settings.highBand, F32::load(high + k));
+        const F32 lowShaped = shape<Isa>(lowBand, F32::load(low + k));
+        const F32 highShaped = shape<Isa>(highBand, F32::load(high + k));
         F32 y = highShaped + lowShaped;
         const F32 magnitude = abs(y);
-        const F32 inKnee = lessEqual(F32(threshold), magnitude);
+        const auto inKnee = lessEqual(F32(threshold), magnitude);
         if (signBits(inKnee)) {
             const F32 argument = (magnitude - F32(threshold)) / F32(width);
-            const F32 saturated = inKnee & lessEqual(tanhIsOne, argument);
+            const auto saturated = inKnee & lessEqual(tanhIsOne, argument);
             y = select(saturated, select(lessThan(F32(0.0f), y), saturatedHigh, saturatedLow), y);
             if (int rest = signBits(andNot(saturated, inKnee))) {
                 alignas(64) float lanes[F32::lanes];
@@ -361,22 +379,37 @@ bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const
         before[ch] = static_cast<float>(d1.x1[ch]);
 
     using F32 = typename Isa::F32;
+    constexpr int allLanes = (1 << F32::lanes) - 1;
+    // Values between 2^-20 and 2^6 in magnitude (all of ordinary audio) meet every
+    // condition, neighbours included; only a stream with others needs the full test.
+    if (values % F32::lanes == 0 && std::fabs(before[0]) >= 0x1p-20f && std::fabs(before[0]) <= 0x1p6f &&
+        std::fabs(before[channels - 1]) >= 0x1p-20f && std::fabs(before[channels - 1]) <= 0x1p6f) {
+        const F32 lowest(0x1p-20f), highest(0x1p6f);
+        int inRange = allLanes;
+        for (int k = 0; k < values; k += F32::lanes) {
+            const F32 m = abs(F32::load(stream + k));
+            inRange &= signBits(lessEqual(lowest, m) & lessEqual(m, highest));
+        }
+        if (inRange == allLanes)
+            return true;
+    }
+
     const F32 infinity(std::numeric_limits<float>::infinity());
     const F32 smallest(std::numeric_limits<float>::min());
     const F32 zero(0.0f), below(134217728.0f), above(536870912.0f);
-    F32 bad = zero;
+    int bad = 0;
     int k = 0;
     for (; k + F32::lanes <= values; k += F32::lanes) {
         const F32 v = F32::load(stream + k);
         const F32 m = abs(v);
         const F32 p = abs(F32::load(stream + k - channels));
-        const F32 isZero = equal(v, zero);
-        // -0 has its sign bit set, so andNot(v, isZero) keeps +0 only.
-        const F32 plain = lessThan(m, infinity) & (andNot(v, isZero) | lessEqual(smallest, m));
-        const F32 pairOk = equal(p, zero) | isZero | (lessThan(p, m * below) & lessThan(m, p * above));
-        bad = bad | andNot(plain & pairOk, F32::fromBits(0xffffffffu));
+        const auto isZero = equal(v, zero);
+        const auto plain = lessThan(m, infinity) & (isZero | lessEqual(smallest, m));
+        const auto pairOk = equal(p, zero) | isZero | (lessThan(p, m * below) & lessThan(m, p * above));
+        // A zero with its sign bit set is -0.
+        bad |= (signBits(plain & pairOk) ^ allLanes) | (signBits(isZero) & signBits(v));
     }
-    if (signBits(bad))
+    if (bad)
         return false;
     for (; k < values; ++k) {
         const float v = stream[k];
@@ -423,6 +456,34 @@ void runPassThroughSections(const BiquadCoefficients& c, DirectFormLanes& first,
     b.save(second);
 }
 
+// Probe of the two sections above for tests; see KernelProbes.hpp.
+template <class Isa>
+bool downSectionsProbe(float* stream, int values, double* history)
+{
+    BiquadCoefficients c;
+    c.b0 = c.b2 = c.a2 = 1.0;
+    c.b1 = c.a1 = 2.0;
+    DirectFormLanes d[2];
+    for (int k = 0; k < 2; ++k)
+        for (int ch = 0; ch < 2; ++ch) {
+            d[k].x1[ch] = history[8 * k + ch];
+            d[k].x2[ch] = history[8 * k + 2 + ch];
+            d[k].y1[ch] = history[8 * k + 4 + ch];
+            d[k].y2[ch] = history[8 * k + 6 + ch];
+        }
+    const bool skipped = skipPassThroughSections<Isa, 2>(c, d[0], d[1], stream, values);
+    if (!skipped)
+        runPassThroughSections<Isa, Sse2F64>(c, d[0], d[1], stream, values / 2, 1);
+    for (int k = 0; k < 2; ++k)
+        for (int ch = 0; ch < 2; ++ch) {
+            history[8 * k + ch] = d[k].x1[ch];
+            history[8 * k + 2 + ch] = d[k].x2[ch];
+            history[8 * k + 4 + ch] = d[k].y1[ch];
+            history[8 * k + 6 + ch] = d[k].y2[ch];
+        }
+    return skipped;
+}
+
 // The down-converter's random offsets, v + s * 3.4e-36 * 2^(e + 62), which the reference
 // forms in extended precision and rounds once to float.  Here the sum is formed in double:
 // it then differs from the extended one by about half a unit in its last place, so both
@@ -447,15 +508,15 @@ void addNoiseOffsets(float* picked, const double* noise, int values)
     int k = 0;
     for (; k + F64::lanes <= values; k += F64::lanes) {
         const F64 v = F64::fromFloats(picked + k);
-        const F64 isZero = equal(v, zero);
+        const auto isZero = equal(v, zero);
         // 2^(e + 62) for the frexp exponent e of v; 2^62 for zero.
         const F64 power = select(isZero, powerOfZero, shiftBitsLeft<52>(addBits(shiftBitsRight<52>(v & exponentField), powerBias)));
         const F64 sum = v + F64::load(noise + k) * scale * power;
         const F64 m = abs(v), sm = abs(sum);
-        const F64 ordinary = (isZero | lessEqual(smallestNormal, m)) & lessThan(m, largest) & lessEqual(smallestNormal, sm);
-        const F64 nearMidpoint = lessEqual(abs(((sum & mantissaLow29) | exponentOfOne) - midpoint), tolerance);
+        const auto ordinary = (isZero | lessEqual(smallestNormal, m)) & lessThan(m, largest) & lessEqual(smallestNormal, sm);
+        const auto nearMidpoint = lessEqual(abs(((sum & mantissaLow29) | exponentOfOne) - midpoint), tolerance);
         sum.storeFloats(picked + k);
-        if (int exact = signBits(andNot(ordinary, F64::fromBits(~uint64_t{0})) | nearMidpoint)) [[unlikely]] {
+        if (int exact = (signBits(ordinary) ^ ((1 << F64::lanes) - 1)) | signBits(nearMidpoint)) [[unlikely]] {
             alignas(64) double original[F64::lanes];
             v.store(original);
             for (int l = 0; l < F64::lanes; ++l)
@@ -534,7 +595,8 @@ void insertAndLimit(const HighRateSettings& se, const float* const* inputs, int 
             const F32 v = (select(lessThan(abs(x), infinity), x, zero) + zero) * gain;
             alignas(64) float lanes[F32::lanes];
             v.store(lanes);
-            const int loud = signBits(lessEqual(knee, abs(v))) | signBits(andNot(lessEqual(abs(v), abs(v)), F32::fromBits(0xffffffffu)));
+            // Loud lanes and NaN (which compares false even with itself).
+            const int loud = signBits(lessEqual(knee, abs(v))) | (signBits(lessEqual(abs(v), abs(v))) ^ ((1 << F32::lanes) - 1));
             if (loud) [[unlikely]]
                 for (int l = 0; l < F32::lanes; ++l)
                     if (loud & (1 << l))
@@ -555,7 +617,6 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
                   float* const* outputs, int frames)
 {
     using V = std::conditional_t<channels == 2, Sse2F64, ScalarF64>;
-    using T = std::conditional_t<channels == 2, typename Isa::ToneLanes, Sse2F64>;
     using F32 = typename Isa::F32;
     constexpr int oversampling = engineOversampling;
     const int blocks = (frames + engineBlockFrames - 1) / engineBlockFrames;
@@ -580,11 +641,23 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
 
         {
             PreStage<Isa, V> pre(st, se, stream(t));
-            ToneStage<Isa, T, 2 * channels> tone(st, se, slot(t - 1).sine, slot(t - 1).high, slot(t - 1).low);
+            typename ToneStageFor<Isa, channels>::type tone(st, se, slot(t - 1).sine, slot(t - 1).high,
+                                                            slot(t - 1).low);
             PostStage<Isa, V> post(st, se, stream(t - 2));
             const int lengths[3] = {preFrames * oversampling, toneFrames * oversampling,
                                     se.brillianceOn ? postFrames * oversampling : 0};
-            for (int from = 0;;) {
+            bool packed = false;
+            using Packed = typename PackedShelvesFor<Isa>::type;
+            if constexpr (channels == 2 && !std::is_void_v<Packed>) {
+                if (lengths[0] > 0 && lengths[0] == lengths[1] && lengths[0] == lengths[2]) {
+                    Packed both(st, se, stream(t), stream(t - 2));
+                    fusedSteps<true, true, false>(both, tone, post, 0, lengths[0]);
+                    both.save(st);
+                    tone.save(st);
+                    packed = true;
+                }
+            }
+            for (int from = 0; !packed;) {
                 int active = 0, to = 1 << 30;
                 for (int k = 0; k < 3; ++k)
                     if (lengths[k] > from) {
@@ -596,11 +669,11 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
                 runStages(active, pre, tone, post, from, to);
                 from = to;
             }
-            if (lengths[0])
+            if (lengths[0] && !packed)
                 pre.save(st);
-            if (lengths[1])
+            if (lengths[1] && !packed)
                 tone.save(st);
-            if (lengths[2])
+            if (lengths[2] && !packed)
                 post.save(st);
         }
 

@@ -48,4 +48,9 @@ void noiseOffsetsSse2(const float* value, const uint32_t* noise, float* out, int
     }
 }
 
+bool downSectionsSse2(float* stream, int values, double* history)
+{
+    return downSectionsProbe<Sse2>(stream, values, history);
+}
+
 } // namespace vf::simd

@@ -18,4 +18,12 @@ void noiseOffsetsSse2(const float* value, const uint32_t* noise, float* out, int
 void noiseOffsetsAvx2(const float* value, const uint32_t* noise, float* out, int count);
 void noiseOffsetsAvx512(const float* value, const uint32_t* noise, float* out, int count);
 
+// The down-converter's two high-rate sections (pass-through set) over `values` interleaved
+// stereo values in place, skipped where the kernel proves that exact; `history` holds both
+// sections' x1, x2, y1, y2 per channel (16 values) and is carried along.  `stream` must
+// have room for two values before it.  Returns whether the sections were skipped.
+bool downSectionsSse2(float* stream, int values, double* history);
+bool downSectionsAvx2(float* stream, int values, double* history);
+bool downSectionsAvx512(float* stream, int values, double* history);
+
 } // namespace vf::simd

@@ -44,8 +44,6 @@ inline ScalarF64 lessEqual(ScalarF64 a, ScalarF64 b) { return ScalarF64::mask(a.
 inline ScalarF64 equal(ScalarF64 a, ScalarF64 b) { return ScalarF64::mask(a.v == b.v); }
 inline ScalarF64 select(ScalarF64 m, ScalarF64 a, ScalarF64 b) { return (m & a) | andNot(m, b); }
 inline int signBits(ScalarF64 a) { return static_cast<int>(a.bits() >> 63); }
-inline int lessThanBits(ScalarF64 a, ScalarF64 b) { return a.v < b.v; }
-inline int lessEqualBits(ScalarF64 a, ScalarF64 b) { return a.v <= b.v; }
 inline ScalarF64 signToMask(ScalarF64 a) { return ScalarF64::mask((a.bits() >> 63) != 0); }
 template <int n>
 inline ScalarF64 shiftBitsLeft(ScalarF64 a) { return ScalarF64::fromBits(a.bits() << n); }

@@ -52,9 +52,6 @@ inline Sse2F64 equal(Sse2F64 a, Sse2F64 b) { return _mm_cmpeq_pd(a.v, b.v); }
 inline Sse2F64 select(Sse2F64 mask, Sse2F64 a, Sse2F64 b) { return _mm_or_pd(_mm_and_pd(mask.v, a.v), _mm_andnot_pd(mask.v, b.v)); }
 // Bit k set when lane k's sign bit (of a mask: the whole lane) is set.
 inline int signBits(Sse2F64 a) { return _mm_movemask_pd(a.v); }
-// signBits of a comparison, for instruction sets that get it without the lane mask.
-inline int lessThanBits(Sse2F64 a, Sse2F64 b) { return signBits(lessThan(a, b)); }
-inline int lessEqualBits(Sse2F64 a, Sse2F64 b) { return signBits(lessEqual(a, b)); }
 // All-ones lanes where the sign bit is set.
 inline Sse2F64 signToMask(Sse2F64 a)
 {

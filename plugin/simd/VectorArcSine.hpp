@@ -68,9 +68,9 @@ template <class D>
     // nearest is symmetric, and -0 gives -0 + -0 = -0.
     const D a = abs(y);
     const D yy = y * y;
-    if (lessThanBits(half, a) == 0)
+    const auto upper = lessThan(half, a);
+    if (signBits(upper) == 0)
         return y + y * (yy * arcSinePolynomial(yy));
-    const D upper = lessThan(half, a);
     const D z = select(upper, (one - a) * half, yy);
     const D x = select(upper, sqrt(z), a);
     const D q = x + x * (z * arcSinePolynomial(z));
@@ -95,7 +95,7 @@ template <class D>
     const D bandTop(1.0 + static_cast<double>(2 * band) * 0x1p-52);
 
     const D lowBits = (addBits(c, offset) & mantissaLow29) | exponentOfOne;
-    return lessEqualBits(lowBits, bandTop);
+    return signBits(lessEqual(lowBits, bandTop));
 }
 
 // The lanes flagged in laneBits (bit i for lane i) of result replaced by
@@ -126,7 +126,7 @@ template <class D>
     D result = roundToFloat(c);
 
     // Lanes that are a number (c <= c) and not near a tie keep the rounded approximation.
-    const int settled = lessEqualBits(c, c) & ~arcSineNearFloatTie(c);
+    const int settled = signBits(lessEqual(c, c)) & ~arcSineNearFloatTie(c);
     if (settled != allLanes) [[unlikely]]
         result = arcSineOfLanesByLibrary(y, result, settled ^ allLanes);
     return result;

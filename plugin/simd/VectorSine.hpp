@@ -103,7 +103,7 @@ template <class D>
     // is zero the sign of that zero cannot reach the result, as ax >= +0 and
     // ax - (+-0) = ax + (-+0) = ax (+0 for ax = +0).
     constexpr int allLanes = (1 << D::lanes) - 1;
-    if (lessEqualBits(ax, noReduction) == allLanes) {
+    if (signBits(lessEqual(ax, noReduction)) == allLanes) {
         const D z = ax * ax;
         const D z2 = z * z;
         const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
@@ -142,7 +142,7 @@ template <class D>
     else
         result = select(useCosine, cosine(hi, lo, z, z2), sine(hi, lo, z, z2)) ^ negate;
 
-    const int reduced = lessEqualBits(ax, largestReduced); // NaN compares false
+    const int reduced = signBits(lessEqual(ax, largestReduced)); // NaN compares false
     if (reduced != allLanes) [[unlikely]]
         result = sineOfLanesByLibrary(x, result, reduced ^ allLanes);
     return result;

@@ -1,4 +1,5 @@
 // Single steps of the vector kernels against their scalar definitions over whole ranges.
+#include "plugin/BiquadDelay.hpp"
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/TubeEngine.hpp"
 #include "plugin/simd/KernelProbes.hpp"
@@ -167,4 +168,109 @@ TEST(KernelProbes, KneeSaturatesInRegistersOnlyWhereTheHyperbolicTangentIsOne)
     EXPECT_EQ(below, 0);
     for (float x : {100.0f, 1e4f, 1e20f, 3.4e38f, std::numeric_limits<float>::infinity()})
         EXPECT_EQ(std::tanh(x), 1.0f) << x;
+}
+
+namespace {
+
+using SectionsProbe = bool (*)(float*, int, double*);
+
+std::vector<std::pair<const char*, SectionsProbe>> availableSectionProbes()
+{
+    std::vector<std::pair<const char*, SectionsProbe>> probes;
+    if (TubeEngine::supports(Path::sse2))
+        probes.push_back({"sse2", &simd::downSectionsSse2});
+    if (TubeEngine::supports(Path::avx2))
+        probes.push_back({"avx2", &simd::downSectionsAvx2});
+    if (TubeEngine::supports(Path::avx512))
+        probes.push_back({"avx512", &simd::downSectionsAvx512});
+    return probes;
+}
+
+// Chunks of interleaved stereo values: ordinary audio, values at and just beyond the
+// borders of the quick range test, neighbours near the largest exact distance, and the
+// values no skip may pass (-0, subnormals, inf, NaN).
+std::vector<std::vector<float>> sectionChunks()
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> audio(-1.0f, 1.0f);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float borders[] = {0x1p-20f, std::nextafter(0x1p-20f, 0.0f), 0x1p6f, std::nextafter(0x1p6f, inf),
+                             0x1p-21f * 1.5f, 0x1p7f};
+    const float neighbours[] = {0x1p27f, 0x1p28f, 0x1p29f, 0x1p30f, 1.5f * 0x1p27f};
+    const float specials[] = {0.0f, -0.0f, 1e-40f, -1e-39f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
+                              3e38f, 1e-30f};
+    std::vector<std::vector<float>> chunks;
+    for (int n = 0; n < 240; ++n) {
+        const int values = n % 5 == 0 ? 30 : 128;
+        std::vector<float> c(static_cast<size_t>(values));
+        for (float& v : c)
+            v = audio(random);
+        const int at = static_cast<int>(random() % static_cast<unsigned>(values));
+        // Groups of three chunks: ordinary, a variant, ordinary.
+        switch (n % 3 == 1 ? n / 3 % 8 : 0) {
+        case 0: break;
+        case 1: c[at] = borders[random() % std::size(borders)] * (random() % 2 ? 1.0f : -1.0f); break;
+        case 2:
+            for (float& v : c)
+                v *= 0x1p-19f;
+            break;
+        case 3: c[at] = c[at >= 2 ? at - 2 : at + 2] * neighbours[random() % std::size(neighbours)]; break;
+        case 4: c[at] = c[at >= 2 ? at - 2 : at + 2] / neighbours[random() % std::size(neighbours)]; break;
+        case 5: c[at] = specials[random() % std::size(specials)]; break;
+        case 6:
+            for (float& v : c)
+                v *= 40.0f;
+            break;
+        default: c[at] = 0.0f; break;
+        }
+        chunks.push_back(c);
+    }
+    return chunks;
+}
+
+} // namespace
+
+TEST(KernelProbes, SkippedDownConverterSectionsEqualTheSectionsRunLiterally)
+{
+    BiquadCoefficients passThrough;
+    passThrough.b0 = passThrough.b2 = passThrough.a2 = 1.0;
+    passThrough.b1 = passThrough.a1 = 2.0;
+    const std::vector<std::vector<float>> chunks = sectionChunks();
+    for (auto [name, probe] : availableSectionProbes()) {
+        double history[16] = {};
+        BiquadDelay literal[2][2]; // [channel][section]
+        int skipped = 0;
+        long wrong = 0;
+        for (size_t c = 0; c < chunks.size(); ++c) {
+            // Each group from rest: a NaN stays in the sections' histories for good,
+            // literally run or not.
+            if (c % 3 == 0) {
+                std::fill(std::begin(history), std::end(history), 0.0);
+                literal[0][0] = literal[0][1] = literal[1][0] = literal[1][1] = BiquadDelay();
+            }
+            const std::vector<float>& chunk = chunks[c];
+            std::vector<float> room(chunk.size() + 2);
+            std::copy(chunk.begin(), chunk.end(), room.begin() + 2);
+            skipped += probe(room.data() + 2, static_cast<int>(chunk.size()), history);
+            for (int ch = 0; ch < 2; ++ch) {
+                std::vector<float> expected;
+                for (size_t i = static_cast<size_t>(ch); i < chunk.size(); i += 2)
+                    expected.push_back(chunk[i]);
+                const int n = static_cast<int>(expected.size());
+                literal[ch][0].process(passThrough, expected.data(), n);
+                literal[ch][1].process(passThrough, expected.data(), n);
+                for (int i = 0; i < n; ++i) {
+                    const float got = room[2 + static_cast<size_t>(2 * i + ch)];
+                    if (std::bit_cast<uint32_t>(got) != std::bit_cast<uint32_t>(expected[static_cast<size_t>(i)]) &&
+                        !(std::isnan(got) && std::isnan(expected[static_cast<size_t>(i)])) && ++wrong <= 5)
+                        ADD_FAILURE() << name << ": channel " << ch << " value " << i << " gave " << got << ", not "
+                                      << expected[static_cast<size_t>(i)];
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << name;
+        // Both ways were taken: ordinary chunks are skipped, the special ones are not.
+        EXPECT_GT(skipped, 150) << name;
+        EXPECT_LT(skipped, static_cast<int>(chunks.size())) << name;
+    }
 }
