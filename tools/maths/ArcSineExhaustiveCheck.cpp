@@ -84,12 +84,12 @@ public:
         runSse2<vf::simd::arcSineRoundedToFloat<Sse2F64>>(in_, sse2_, n);
         compare(sse2_, n, "sse2");
         if (avx2_) {
-            vf::test::arcSineRoundedToFloatBlockAvx2(in_, avx2Out_, n);
-            compare(avx2Out_, n, "avx2");
+            vf::test::arcSineRoundedToFloatBlockAvx2(in_, wide_, n);
+            compare(wide_, n, "avx2");
         }
         if (avx512_) {
-            vf::test::arcSineRoundedToFloatBlockAvx512(in_, avx2Out_, n);
-            compare(avx2Out_, n, "avx512");
+            vf::test::arcSineRoundedToFloatBlockAvx512(in_, wide_, n);
+            compare(wide_, n, "avx512");
         }
 
         runSse2<vf::simd::arcSineDouble<Sse2F64>>(in_, approximation_, n);
@@ -127,7 +127,7 @@ private:
     alignas(64) double library_[blockSize];
     alignas(64) double expected_[blockSize];
     alignas(64) double sse2_[blockSize];
-    alignas(64) double avx2Out_[blockSize];
+    alignas(64) double wide_[blockSize];
     alignas(64) double approximation_[blockSize];
 };
 
