@@ -39,7 +39,8 @@ std::vector<double> musicLike(double peak, int count = blockSize)
     const double step = 2.0 * std::numbers::pi / 96000.0;
     for (int i = 0; i < count; ++i) {
         const double t = i * step;
-        const double partials = 0.55 * std::sin(110.0 * t) + 0.3 * std::sin(331.0 * t + 1.0) + 0.15 * std::sin(1234.0 * t);
+        const double partials =
+            0.55 * std::sin(110.0 * t) + 0.3 * std::sin(331.0 * t + 1.0) + 0.15 * std::sin(1234.0 * t);
         const double swell = 0.6 + 0.4 * std::sin(7.0 * t + 0.3);
         v[i] = static_cast<float>(peak * swell * partials);
     }

@@ -74,34 +74,17 @@ template <class D>
     const D ax = abs(x);
     const D signOfX = x & signBit;
 
-    // Both polynomials in Estrin's form: a shorter chain of dependent operations than
-    // Horner's, so that more lanes are in flight at once.
-
-    // sin(hi + lo) ~ hi + hi^3 S(z) + lo (1 - z/2), z = hi^2
-    auto sine = [&](D hi, D lo, D z, D z2) {
-        const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
-        const D v = z * hi;
-        return hi - ((z * (half * lo - v * sinRest) - lo) - v * s1);
-    };
-    // cos(hi + lo) ~ 1 - z/2 + z^2 C(z) - hi lo, with the rounding error of 1 - z/2 fed back.
-    auto cosine = [&](D hi, D lo, D z, D z2) {
-        const D cosRest = z * ((c1 + z * c2) + z2 * ((c3 + z * c4) + z2 * (c5 + z * c6)));
-        const D halfZ = half * z;
-        const D w = one - halfZ;
-        return w + (((one - w) - halfZ) + (z * cosRest - hi * lo));
-    };
-
     // Registers whose lanes all have k = 0 (ax * twoOverPi rounds to at most 1/2, which is
     // exactly ax <= noReduction; NaN compares false) skip the reduction.  Its terms are then
     // exact zeros that change nothing: shifted is roundingShift itself (a tie at 1/2 goes to
     // its even last bit), k = +0, r1 = ax - (+0) = ax, minusP2 = +0 * negative = -0,
     // hi = ax + -0 = ax (also for ax = +0), hi - r1 = +0, k * pio2Third = -0 and
     // lo = (-0 - +0) - -0 = +0; quadrant 0 picks the sine and leaves only the sign of x.
-    // So sine(ax, +0, ...) ^ signOfX has the bits of the full path, -0 and tiny x included.
-    // With lo = +0 it is ax - ((z (+0 - v R) - +0) - v s1) = ax + (z (v R) + v s1): rounding
-    // to nearest is symmetric, so the negations only flip signs, and where a term or the sum
-    // is zero the sign of that zero cannot reach the result, as ax >= +0 and
-    // ax - (+-0) = ax + (-+0) = ax (+0 for ax = +0).
+    // So the sine below with hi = ax and lo = +0, then ^ signOfX, has the bits of the full
+    // path, -0 and tiny x included.  And with lo = +0 its hi - ((z (half lo - v R) - lo) - v s1)
+    // is ax + (z (v R) + v s1): rounding to nearest is symmetric, so the negations only flip
+    // signs, and where a term or the sum is zero the sign of that zero cannot reach the
+    // result, as ax >= +0 and ax - (+-0) = ax + (-+0) = ax (+0 for ax = +0).
     constexpr int allLanes = (1 << D::lanes) - 1;
     if (signBits(lessEqual(ax, noReduction)) == allLanes) {
         const D z = ax * ax;
@@ -127,20 +110,36 @@ template <class D>
     const D z = hi * hi;
     const D z2 = z * z;
 
+    // Both polynomials in Estrin's form: a shorter chain of dependent operations than
+    // Horner's, so that more lanes are in flight at once.
+
     // Quadrant k mod 4: bit 0 picks the cosine, bit 1 negates; then the sign of x.
     const D useCosine = signToMask(shiftBitsLeft<63>(shifted));
     const D negate = (shiftBitsLeft<62>(shifted) & signBit) ^ signOfX;
     const int cosineLanes = signBits(useCosine);
 
+    // sin(hi + lo) ~ hi + hi^3 S(z) + lo (1 - z/2)
+    auto sine = [&] {
+        const D sinRest = (s2 + z * s3) + z2 * ((s4 + z * s5) + z2 * s6);
+        const D v = z * hi;
+        return hi - ((z * (half * lo - v * sinRest) - lo) - v * s1);
+    };
+    // cos(hi + lo) ~ 1 - z/2 + z^2 C(z) - hi lo, with the rounding error of 1 - z/2 fed back.
+    auto cosine = [&] {
+        const D cosRest = z * ((c1 + z * c2) + z2 * ((c3 + z * c4) + z2 * (c5 + z * c6)));
+        const D halfZ = half * z;
+        const D w = one - halfZ;
+        return w + (((one - w) - halfZ) + (z * cosRest - hi * lo));
+    };
     // Small arguments need only the sine polynomial; evaluating just the one every lane
     // needs gives the same bits as evaluating both and choosing.
     D result;
     if (cosineLanes == 0)
-        result = sine(hi, lo, z, z2) ^ negate;
+        result = sine() ^ negate;
     else if (cosineLanes == allLanes)
-        result = cosine(hi, lo, z, z2) ^ negate;
+        result = cosine() ^ negate;
     else
-        result = select(useCosine, cosine(hi, lo, z, z2), sine(hi, lo, z, z2)) ^ negate;
+        result = select(useCosine, cosine(), sine()) ^ negate;
 
     const int reduced = signBits(lessEqual(ax, largestReduced)); // NaN compares false
     if (reduced != allLanes) [[unlikely]]

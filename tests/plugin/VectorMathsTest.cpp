@@ -152,7 +152,8 @@ TEST(VectorSine, AllLaneTypesGiveTheSameBits)
 // too, where one step up makes k = 1.
 TEST(VectorSine, RegistersWithoutReductionGiveTheReducedPathsBits)
 {
-    std::vector<double> small = {0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x1p-1022, 1e-300, 0x1p-27, -0x1p-26, 0.5, -0.75};
+    std::vector<double> small = {
+        0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x1p-1022, 1e-300, 0x1p-27, -0x1p-26, 0.5, -0.75};
     const double boundary = 0x1.921fb54442d18p-1; // the largest argument with k = 0
     double up = boundary;
     double down = boundary;
