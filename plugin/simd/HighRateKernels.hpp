@@ -336,7 +336,7 @@ void shapeAndLeave(const HighRateSettings& settings, const float* high, const fl
     // long one, so that more registers' worth of work fits in flight at once.
     for (int k = 0; k < values; k += F32::lanes) {
         const F32 y = F32::load(out + k);
-        F32::fromDoubles(arcSineRoundedToFloat(y.lowerDoubles()), arcSineRoundedToFloat(y.upperDoubles())).store(out + k);
+        F32::fromDoubles(arcSineForRounding(y.lowerDoubles()), arcSineForRounding(y.upperDoubles())).store(out + k);
     }
 }
 

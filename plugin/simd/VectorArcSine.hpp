@@ -43,7 +43,7 @@ template <class D>
 // (measured against a long double arc sine over every float in [0, 1]; negative lanes
 // mirror positive ones exactly).
 // Lanes outside [-1, 1] and NaN give NaN (the square root below sees a negative number or
-// the NaN itself), which arcSineRoundedToFloat relies on.
+// the NaN itself), which arcSineForRounding relies on.
 //
 // |y| <= 1/2:  asin y = y + y z P(z), z = y^2.
 // |y| >  1/2:  asin y = pi/2 - 2 asin x, x = sqrt(z), z = (1 - |y|)/2 (exact), so that both
@@ -114,22 +114,29 @@ template <class D>
     return D::load(out);
 }
 
+// For lanes holding float values, a double that rounds to (float)std::asin(y): the
+// approximation where its rounding is safe, the library's result (already a float) where
+// not.  For callers that narrow to float anyway; arcSineRoundedToFloat rounds it itself.
+template <class D>
+[[gnu::always_inline]] inline D arcSineForRounding(D y)
+{
+    constexpr int allLanes = (1 << D::lanes) - 1;
+
+    D c = arcSineDouble(y);
+    // Lanes that are a number (c <= c) and not near a tie keep the approximation.
+    const int settled = signBits(lessEqual(c, c)) & ~arcSineNearFloatTie(c);
+    if (settled != allLanes) [[unlikely]]
+        c = arcSineOfLanesByLibrary(y, c, settled ^ allLanes);
+    return c;
+}
+
 // (double)(float)std::asin(y) for lanes holding float values; exact for every float,
 // including +-0, +-1, |y| > 1 and NaN (the last two through std::asin, as the double
 // approximation is NaN there), and in either state of flush-to-zero.
 template <class D>
 [[gnu::always_inline]] inline D arcSineRoundedToFloat(D y)
 {
-    constexpr int allLanes = (1 << D::lanes) - 1;
-
-    const D c = arcSineDouble(y);
-    D result = roundToFloat(c);
-
-    // Lanes that are a number (c <= c) and not near a tie keep the rounded approximation.
-    const int settled = signBits(lessEqual(c, c)) & ~arcSineNearFloatTie(c);
-    if (settled != allLanes) [[unlikely]]
-        result = arcSineOfLanesByLibrary(y, result, settled ^ allLanes);
-    return result;
+    return roundToFloat(arcSineForRounding(y));
 }
 
 } // namespace vf::simd
