@@ -13,7 +13,7 @@ namespace vf {
 
 // Host frames per block.  Three blocks are in flight at once, each at a different stage,
 // so that the stages' recursions, each bound by its own latency, run side by side.
-inline constexpr int engineBlockFrames = 16;
+inline constexpr int engineBlockFrames = 32;
 inline constexpr int engineOversampling = 4;
 inline constexpr int engineBlockValues = 2 * engineBlockFrames * engineOversampling; // both channels
 // Vector loops run over whole registers (up to sixteen floats); buffers carry that much
