@@ -33,3 +33,6 @@ if(VF_BUILD_TESTS)
   add_test(NAME peers.compare_script COMMAND bash ${PROJECT_SOURCE_DIR}/bench/peers/test-compare-peers.sh)
   set_tests_properties(peers.compare_script PROPERTIES LABELS "unit")
 endif()
+# The kernels gain a few percent from -O3's scheduling and inlining; it changes no
+# arithmetic (contraction stays off for the whole library).
+set_source_files_properties(${vf_simd_sources} PROPERTIES COMPILE_OPTIONS -O3)
