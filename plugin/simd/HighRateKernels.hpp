@@ -382,8 +382,8 @@ bool passesThrough(const BiquadCoefficients& c, const DirectFormLanes& d1, const
     constexpr int allLanes = (1 << F32::lanes) - 1;
     // Values between 2^-20 and 2^6 in magnitude (all of ordinary audio) meet every
     // condition, neighbours included; only a stream with others needs the full test.
-    if (values % F32::lanes == 0 && std::fabs(before[0]) >= 0x1p-20f && std::fabs(before[0]) <= 0x1p6f &&
-        std::fabs(before[channels - 1]) >= 0x1p-20f && std::fabs(before[channels - 1]) <= 0x1p6f) {
+    auto inQuickRange = [](float v) { return std::fabs(v) >= 0x1p-20f && std::fabs(v) <= 0x1p6f; };
+    if (values % F32::lanes == 0 && inQuickRange(before[0]) && inQuickRange(before[channels - 1])) {
         const F32 lowest(0x1p-20f), highest(0x1p6f);
         int inRange = allLanes;
         for (int k = 0; k < values; k += F32::lanes) {
