@@ -22,22 +22,23 @@ namespace {
 using Path = TubeEngine::SimdPath;
 using Probe = void (*)(const float*, float*, int);
 
-struct PathProbe {
-    Path path;
-    const char* name;
-    Probe divideByThree;
-};
-
-std::vector<PathProbe> availableProbes()
+// The probes of the paths this processor has, by name.
+template <class P>
+std::vector<std::pair<const char*, P>> supportedProbes(P sse2, P avx2, P avx512)
 {
-    std::vector<PathProbe> all = {{Path::sse2, "sse2", &simd::divideByThreeSse2},
-                                  {Path::avx2, "avx2", &simd::divideByThreeAvx2},
-                                  {Path::avx512, "avx512", &simd::divideByThreeAvx512}};
-    std::vector<PathProbe> available;
-    for (const PathProbe& p : all)
-        if (TubeEngine::supports(p.path))
-            available.push_back(p);
-    return available;
+    std::vector<std::pair<const char*, P>> probes;
+    if (TubeEngine::supports(Path::sse2))
+        probes.push_back({"sse2", sse2});
+    if (TubeEngine::supports(Path::avx2))
+        probes.push_back({"avx2", avx2});
+    if (TubeEngine::supports(Path::avx512))
+        probes.push_back({"avx512", avx512});
+    return probes;
+}
+
+std::vector<std::pair<const char*, Probe>> divisionProbes()
+{
+    return supportedProbes<Probe>(&simd::divideByThreeSse2, &simd::divideByThreeAvx2, &simd::divideByThreeAvx512);
 }
 
 // Every float from `first` (inclusive) to `last` (exclusive), padded to whole registers.
@@ -51,19 +52,19 @@ std::vector<float> floatsBetween(float first, float last)
     return v;
 }
 
-void expectDividedByThree(const PathProbe& probe, const std::vector<float>& in)
+void expectDividedByThree(const char* name, Probe probe, const std::vector<float>& in)
 {
     std::vector<float> out(in.size());
-    probe.divideByThree(in.data(), out.data(), static_cast<int>(in.size()));
+    probe(in.data(), out.data(), static_cast<int>(in.size()));
     long wrong = 0;
     for (size_t i = 0; i < in.size(); ++i) {
         const float expected = in[i] / 3.0f;
         if (std::bit_cast<uint32_t>(expected) != std::bit_cast<uint32_t>(out[i]) && !(expected != expected && out[i] != out[i])) {
             if (++wrong <= 5)
-                ADD_FAILURE() << probe.name << ": " << in[i] << " / 3 gave " << out[i] << ", not " << expected;
+                ADD_FAILURE() << name << ": " << in[i] << " / 3 gave " << out[i] << ", not " << expected;
         }
     }
-    EXPECT_EQ(wrong, 0) << probe.name;
+    EXPECT_EQ(wrong, 0) << name;
 }
 
 } // namespace
@@ -72,10 +73,10 @@ TEST(KernelProbes, DivisionByThreeIsCorrectlyRoundedOverWholeBinades)
 {
     // The fused method's steps scale exactly by powers of two, so whole binades at the
     // middle and both ends of its range stand for all the ones between.
-    for (const PathProbe& probe : availableProbes()) {
-        expectDividedByThree(probe, floatsBetween(1.0f, 2.0f));
-        expectDividedByThree(probe, floatsBetween(0x1p-90f, 0x1p-89f));
-        expectDividedByThree(probe, floatsBetween(0x1p99f, 0x1p100f));
+    for (auto [name, probe] : divisionProbes()) {
+        expectDividedByThree(name, probe, floatsBetween(1.0f, 2.0f));
+        expectDividedByThree(name, probe, floatsBetween(0x1p-90f, 0x1p-89f));
+        expectDividedByThree(name, probe, floatsBetween(0x1p99f, 0x1p100f));
     }
 }
 
@@ -84,10 +85,10 @@ TEST(KernelProbes, DivisionByThreeOutsideTheFusedRangeMatchesInBothFloatModes)
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> awkward = {0.0f, -0.0f, 1e-45f, 3e-39f, 1e-30f, 0x1p-91f, 0x1p101f, 3e38f, inf, -inf,
                                   std::numeric_limits<float>::quiet_NaN(), -2.5f, 0.1f, 1e-20f, 7e25f, 1.0f};
-    for (const PathProbe& probe : availableProbes()) {
-        expectDividedByThree(probe, awkward);
+    for (auto [name, probe] : divisionProbes()) {
+        expectDividedByThree(name, probe, awkward);
         ScopedFloatState flushed;
-        expectDividedByThree(probe, awkward);
+        expectDividedByThree(name, probe, awkward);
     }
 }
 
@@ -95,16 +96,9 @@ namespace {
 
 using NoiseProbe = void (*)(const float*, const uint32_t*, float*, int);
 
-std::vector<std::pair<const char*, NoiseProbe>> availableNoiseProbes()
+std::vector<std::pair<const char*, NoiseProbe>> noiseProbes()
 {
-    std::vector<std::pair<const char*, NoiseProbe>> probes;
-    if (TubeEngine::supports(Path::sse2))
-        probes.push_back({"sse2", &simd::noiseOffsetsSse2});
-    if (TubeEngine::supports(Path::avx2))
-        probes.push_back({"avx2", &simd::noiseOffsetsAvx2});
-    if (TubeEngine::supports(Path::avx512))
-        probes.push_back({"avx512", &simd::noiseOffsetsAvx512});
-    return probes;
+    return supportedProbes<NoiseProbe>(&simd::noiseOffsetsSse2, &simd::noiseOffsetsAvx2, &simd::noiseOffsetsAvx512);
 }
 
 } // namespace
@@ -142,7 +136,7 @@ TEST(KernelProbes, NoiseOffsetsMatchTheExtendedPrecisionFormulaAtFloatMidpoints)
         values.push_back(0.25f);
         states.push_back(7);
     }
-    for (auto [name, probe] : availableNoiseProbes()) {
+    for (auto [name, probe] : noiseProbes()) {
         std::vector<float> out(values.size());
         probe(values.data(), states.data(), out.data(), static_cast<int>(values.size()));
         long wrong = 0;
@@ -174,16 +168,9 @@ namespace {
 
 using SectionsProbe = bool (*)(float*, int, double*);
 
-std::vector<std::pair<const char*, SectionsProbe>> availableSectionProbes()
+std::vector<std::pair<const char*, SectionsProbe>> sectionProbes()
 {
-    std::vector<std::pair<const char*, SectionsProbe>> probes;
-    if (TubeEngine::supports(Path::sse2))
-        probes.push_back({"sse2", &simd::downSectionsSse2});
-    if (TubeEngine::supports(Path::avx2))
-        probes.push_back({"avx2", &simd::downSectionsAvx2});
-    if (TubeEngine::supports(Path::avx512))
-        probes.push_back({"avx512", &simd::downSectionsAvx512});
-    return probes;
+    return supportedProbes<SectionsProbe>(&simd::downSectionsSse2, &simd::downSectionsAvx2, &simd::downSectionsAvx512);
 }
 
 // Chunks of interleaved stereo values: ordinary audio, values at and just beyond the
@@ -236,7 +223,7 @@ TEST(KernelProbes, SkippedDownConverterSectionsEqualTheSectionsRunLiterally)
     passThrough.b0 = passThrough.b2 = passThrough.a2 = 1.0;
     passThrough.b1 = passThrough.a1 = 2.0;
     const std::vector<std::vector<float>> chunks = sectionChunks();
-    for (auto [name, probe] : availableSectionProbes()) {
+    for (auto [name, probe] : sectionProbes()) {
         double history[16] = {};
         BiquadDelay literal[2][2]; // [channel][section]
         int skipped = 0;

@@ -23,43 +23,26 @@ bool avx2Supported()
 #include "plugin/simd/Avx2Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
 #include "plugin/simd/VectorSine.hpp"
+#include "tests/plugin/LaneBlock.hpp"
 
 namespace vf::test {
 namespace {
-
 using Lanes = simd::Avx2F64;
-
-template <Lanes (*function)(Lanes)>
-void runBlock(const double* in, double* out, int count)
-{
-    int i = 0;
-    for (; i + Lanes::lanes <= count; i += Lanes::lanes)
-        function(Lanes::load(in + i)).store(out + i);
-    if (i < count) {
-        double padded[Lanes::lanes] = {};
-        for (int j = 0; i + j < count; ++j)
-            padded[j] = in[i + j];
-        function(Lanes::load(padded)).store(padded);
-        for (int j = 0; i + j < count; ++j)
-            out[i + j] = padded[j];
-    }
-}
-
 } // namespace
 
 void sineBlockAvx2(const double* in, double* out, int count)
 {
-    runBlock<simd::sineOf<Lanes>>(in, out, count);
+    runLaneBlock<Lanes, simd::sineOf<Lanes>>(in, out, count);
 }
 
 void arcSineRoundedToFloatBlockAvx2(const double* in, double* out, int count)
 {
-    runBlock<simd::arcSineRoundedToFloat<Lanes>>(in, out, count);
+    runLaneBlock<Lanes, simd::arcSineRoundedToFloat<Lanes>>(in, out, count);
 }
 
 void arcSineDoubleBlockAvx2(const double* in, double* out, int count)
 {
-    runBlock<simd::arcSineDouble<Lanes>>(in, out, count);
+    runLaneBlock<Lanes, simd::arcSineDouble<Lanes>>(in, out, count);
 }
 
 } // namespace vf::test
