@@ -68,11 +68,14 @@ if(VF_BUILD_TESTS)
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/lv2/check_exports.sh $<TARGET_FILE:velmorin_free>)
   set_tests_properties(lv2.exports PROPERTIES LABELS "unit;library")
 
-  # Listener lists changed while the audio thread notifies: run under TSan with ctest -L threads.
-  if(TARGET test_client)
-    gtest_discover_tests(test_client TEST_FILTER "*Concurrent*" TEST_PREFIX "threads."
-      DISCOVERY_MODE PRE_TEST PROPERTIES LABELS threads)
-  endif()
+  # Listener lists changed while the audio thread notifies, and the editor's host calls
+  # queued while the host's thread takes them: run under TSan with ctest -L threads.
+  foreach(suite test_client test_lv2)
+    if(TARGET ${suite})
+      gtest_discover_tests(${suite} TEST_FILTER "*Concurrent*" TEST_PREFIX "threads."
+        DISCOVERY_MODE PRE_TEST PROPERTIES LABELS threads)
+    endif()
+  endforeach()
 
   # Host-level tests: real LV2 tools against the bundle in the build folder.
   file(GLOB host_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/host/lv2_*.sh)

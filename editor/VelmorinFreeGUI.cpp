@@ -41,6 +41,7 @@ VelmorinFreeGUI::VelmorinFreeGUI(Client& client)
                         embeddedResource("velmorin-free.png").data, embeddedResource("velmorin-free.png").size),
       client_(client)
 {
+    setBorderColor(panelColor);
     const EmbeddedResource fontFile = embeddedResource("font.ttf");
     font_ = std::make_unique<Font>(fontFile.data, fontFile.size);
 

@@ -23,6 +23,9 @@ public:
     static constexpr int defaultHeight = 650;
     static constexpr int numFrames = 101;
     static constexpr RGBA textColor{155, 180, 198, 255};
+    // The panel's tone at mid-height: what a host area larger than the panel shows
+    // around it, so that the room reads as more panel rather than a hole.
+    static constexpr RGBA panelColor{36, 40, 48, 255};
 
     // Host UI thread.  The client is not owned and outlives the editor; the
     // controls take their parameters from its parameter array by index.

@@ -32,7 +32,10 @@ bool UIWindowResizer::contains(int x, int y) const
 bool UIWindowResizer::onMouseClick(int, int, int, bool, MouseState)
 {
     setDirtyWhole();
-    sizeAtDragStart_ = context()->getUISizeInPixelsLogical();
+    // The grip sits on the content, which a host may show letterboxed in a larger
+    // window: the drag moves the content's corner.
+    sizeAtDragStart_ = context()->getUISizeInPixelsUser();
+    lastRequested_ = sizeAtDragStart_;
     accumulatedDrag_ = {0, 0};
     return true;
 }
@@ -44,8 +47,11 @@ void UIWindowResizer::onMouseDrag(int, int, int dx, int dy, MouseState)
     int w = sizeAtDragStart_.x + accumulatedDrag_.x;
     int h = sizeAtDragStart_.y + accumulatedDrag_.y;
     context()->getUINearestValidSize(&w, &h);
-    if (vec2i{w, h} == context()->getUISizeInPixelsLogical())
+    // Each size is asked for once per drag: motion events queued behind a resize
+    // would otherwise repeat the request and keep the host resizing.
+    if (vec2i{w, h} == lastRequested_)
         return;
+    lastRequested_ = {w, h};
     // The host first, then the editor's own window.
     if (!context()->requestUIResize(w, h)) {
         remainingErrorTime_ = errorDisplayTime;

@@ -44,6 +44,7 @@ private:
     RGBA dragColor_{255, 255, 128, 200};
     RGBA errorColor_{255, 96, 96, 200};
     vec2i sizeAtDragStart_;
+    vec2i lastRequested_;
     vec2i accumulatedDrag_;
     float remainingErrorTime_ = 0.f;
     Canvas canvas_;

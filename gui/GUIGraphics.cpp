@@ -54,6 +54,16 @@ uint8_t* allocateWindowBuffer(int width, int height)
     return static_cast<uint8_t*>(p);
 }
 
+// An opaque colour in the window's byte order.
+RGBA windowPixelOf(RGBA c, WindowPixelFormat format)
+{
+    switch (format) {
+    case WindowPixelFormat::BGRA8: return RGBA{c.b, c.g, c.r, 255};
+    case WindowPixelFormat::ARGB8: return RGBA{255, c.r, c.g, c.b};
+    default: return RGBA{c.r, c.g, c.b, 255};
+    }
+}
+
 } // namespace
 
 // Receives the window's calls; window coordinates become content coordinates.
@@ -236,6 +246,9 @@ void* GUIGraphics::openUI(void* parentWindow, void*, IClient* client, GraphicsBa
         client_ = nullptr;
         return nullptr;
     }
+    int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
+    sizeConstraints_.getValidSizeRange(&minWidth, &minHeight, &maxWidth, &maxHeight);
+    window->setSizeLimits(minWidth, minHeight, maxWidth, maxHeight);
     return window->systemHandle();
 }
 
@@ -280,8 +293,13 @@ void GUIGraphics::getNearestValidSize(int* width, int* height)
     sizeConstraints_.getNearestValidSize(width, height);
 }
 
+// The host now shows an area of width x height for the editor: the window takes
+// all of it, so that nothing of the host shows through, and the content becomes
+// the largest valid size that fits, centred on the border colour (doResize).
 bool GUIGraphics::nativeWindowResize(int width, int height)
 {
+    if (width <= 0 || height <= 0)
+        return false;
     if (width == windowWidth_ && height == windowHeight_)
         return true;
     if (IWindow* window = window_.load())
@@ -559,12 +577,11 @@ void GUIGraphics::resizeContent(WindowPixelFormat format)
         }
     };
     if (fillBordersPending_) {
-        // Opaque black in the window's byte order.
-        const RGBA black = format == WindowPixelFormat::ARGB8 ? RGBA{255, 0, 0, 0} : RGBA{0, 0, 0, 255};
+        const RGBA border = windowPixelOf(borderColor_, format);
         for (int y = 0; y < window.height; ++y) {
             RGBA* row = window.scanline(y);
             for (int x = 0; x < window.width; ++x)
-                row[x] = black;
+                row[x] = border;
         }
         fillBordersPending_ = false;
         wholeWindowDirty_ = false;

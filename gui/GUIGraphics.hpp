@@ -49,6 +49,10 @@ public:
 
     // How far around a lit-layer change lighting is recomputed.  Event or UI thread.
     virtual void setUpdateMargin(int margin);
+    // What the window shows around the content when the host gives it more room
+    // (opaque black unless the editor says otherwise).  UI thread, before opening.
+    void setBorderColor(RGBA color) { borderColor_ = color; }
+    RGBA borderColor() const { return borderColor_; }
 
     // Redraw pipeline: window threads, under the window's locks.
     virtual void recomputeDrawLists();
@@ -136,6 +140,7 @@ private:
     GrowableArray<UIElement*> drawListSortScratch_;
 
     int updateMargin_ = 20;
+    RGBA borderColor_{0, 0, 0, 255};
     Mipmap<RGBA> diffuseMap_;
     Mipmap<L16> depthMap_;
     Mipmap<RGBA> materialMap_;

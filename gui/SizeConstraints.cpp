@@ -204,4 +204,43 @@ void SizeConstraints::getMaxSmallerValidSize(int* width, int* height) const
     *height = scaled(defaultHeight, s);
 }
 
+void SizeConstraints::getValidSizeRange(int* minW, int* minH, int* maxW, int* maxH) const
+{
+    auto range = [](const float* ratios, int count, float* lo, float* hi) {
+        *lo = *hi = count > 0 ? ratios[0] : 1.f;
+        for (int i = 1; i < count; ++i) {
+            *lo = std::min(*lo, ratios[i]);
+            *hi = std::max(*hi, ratios[i]);
+        }
+    };
+    float loX = 1.f, hiX = 1.f, loY = 1.f, hiY = 1.f;
+    switch (type) {
+    case continuousRatio:
+        loX = loY = minScale;
+        hiX = hiY = maxScale;
+        break;
+    case discreteRatio:
+        range(scales, clampCount(numScales), &loX, &hiX);
+        loY = loX;
+        hiY = hiX;
+        break;
+    case rectangularBounds:
+        *minW = minWidth;
+        *minH = minHeight;
+        *maxW = maxWidth;
+        *maxH = maxHeight;
+        return;
+    case discreteRatioPerAxis:
+        range(scales, clampCount(numScales), &loX, &hiX);
+        range(scalesY, clampCount(numScalesY), &loY, &hiY);
+        break;
+    default:
+        std::abort();
+    }
+    *minW = scaled(defaultWidth, loX);
+    *minH = scaled(defaultHeight, loY);
+    *maxW = scaled(defaultWidth, hiX);
+    *maxH = scaled(defaultHeight, hiY);
+}
+
 } // namespace vf

@@ -41,6 +41,8 @@ struct SizeConstraints {
     void getNearestValidSize(int* width, int* height) const;
     // The largest valid size that fits inside the given one.
     void getMaxSmallerValidSize(int* width, int* height) const;
+    // The smallest and the largest valid size (what a host may size its window to).
+    void getValidSizeRange(int* minW, int* minH, int* maxW, int* maxH) const;
 };
 
 static_assert(sizeof(SizeConstraints) == 35 * 4);

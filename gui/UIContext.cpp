@@ -32,11 +32,15 @@ bool UIContext::requestUIResize(int width, int height)
     if (width == root_->windowWidth_ && height == root_->windowHeight_)
         return true;
     IClient* client = root_->client_;
-    if (client != nullptr && client->requestResize(width, height)
-        && client->getPluginFormat() == PluginFormat::vst3)
+    if (client != nullptr && client->getPluginFormat() == PluginFormat::vst3 && client->requestResize(width, height))
         return true; // that host resizes the window itself
+    // Our window first: it publishes the new size in its hints, which an embedding
+    // host reads when it lays out after hearing of the resize.
     IWindow* window = root_->window_;
-    return window != nullptr && window->requestResize(width, height, false);
+    const bool resized = window != nullptr && window->requestResize(width, height, false);
+    if (client != nullptr && client->getPluginFormat() != PluginFormat::vst3)
+        client->requestResize(width, height);
+    return resized;
 }
 
 void UIContext::getUINearestValidSize(int* width, int* height)

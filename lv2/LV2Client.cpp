@@ -79,8 +79,9 @@ LV2Client::LV2Client(Client* client, int legalIOIndex) : client_(client), legalI
 
 LV2Client::~LV2Client()
 {
-    // The client's destructor closes nothing: make sure no window outlives us.
-    cleanupUI();
+    // The client's destructor closes nothing: make sure no window outlives us.  A
+    // host that frees the plug-in before its editor has no UI left to call.
+    closeEditor(false);
     client_.reset();
 }
 
@@ -366,6 +367,11 @@ void LV2Client::writeMidiOutput()
 void* LV2Client::instantiateUI(LV2UI_Write_Function writeFunction, LV2UI_Controller controller,
                                LV2UI_Widget* widget, const LV2_Feature* const* features)
 {
+    // A host opening twice without closing: the old window goes first, and what it
+    // owed goes to the functions it was opened with.
+    closeEditor(true);
+    // Calls go straight to the host until this host shows that it drives idle().
+    hostCallsIdle_.store(false, std::memory_order_release);
     uiWrite_ = writeFunction;
     uiController_ = controller;
     uiTouchFeature_ = nullptr;
@@ -393,11 +399,6 @@ void* LV2Client::instantiateUI(LV2UI_Write_Function writeFunction, LV2UI_Control
             client_->adoptGraphics(client_->createGraphics());
         graphics = client_->graphics();
         if (graphics != nullptr) {
-            if (uiOpen_) {
-                // A host opening twice without closing: close the old window first.
-                graphics->closeUI();
-                uiOpen_ = false;
-            }
             window = graphics->openUI(parentWindow, nullptr, client_.get(), GraphicsBackend::automatic);
             uiOpen_ = window != nullptr;
         }
@@ -418,36 +419,107 @@ void* LV2Client::instantiateUI(LV2UI_Write_Function writeFunction, LV2UI_Control
 
 void LV2Client::portEventUI(uint32_t, uint32_t, uint32_t, const void*) {}
 
-void LV2Client::cleanupUI()
+void LV2Client::cleanupUI() { closeEditor(true); }
+
+void LV2Client::closeEditor(bool deliverOwedCalls)
 {
+    {
+        MutexLock lock(graphicsMutex_);
+        // Joins the editor's threads: from here on this thread is the queue's only producer.
+        if (uiOpen_ && client_ != nullptr && client_->graphics() != nullptr)
+            client_->graphics()->closeUI();
+        uiOpen_ = false;
+    }
+    if (deliverOwedCalls) {
+        deliverHostCalls();
+    } else {
+        HostCall dropped;
+        while (hostCalls_.pop(dropped)) {
+        }
+    }
+}
+
+int LV2Client::idleUI()
+{
+    hostCallsIdle_.store(true, std::memory_order_release);
+    deliverHostCalls();
+    return 0;
+}
+
+void LV2Client::deliverHostCalls()
+{
+    // Bounded, so that an editor producing without pause cannot hold the host here.
+    constexpr int most = HostCallQueue::capacity + HostCallQueue::maxIndex + 2;
+    HostCall call;
+    for (int n = 0; n < most && hostCalls_.pop(call); ++n)
+        callHost(call);
+}
+
+void LV2Client::callHost(const HostCall& call)
+{
+    switch (call.kind) {
+    case HostCall::Kind::touchBegin:
+    case HostCall::Kind::touchEnd:
+        if (uiTouchFeature_ != nullptr && uiTouchFeature_->touch != nullptr)
+            uiTouchFeature_->touch(uiTouchFeature_->handle, static_cast<uint32_t>(call.index),
+                                   call.kind == HostCall::Kind::touchBegin);
+        break;
+    case HostCall::Kind::value:
+        if (uiWrite_ != nullptr)
+            uiWrite_(uiController_, static_cast<uint32_t>(call.index), sizeof(float), 0, &call.value);
+        break;
+    case HostCall::Kind::resize:
+        if (uiResizeFeature_ != nullptr && uiResizeFeature_->ui_resize != nullptr)
+            uiResizeFeature_->ui_resize(uiResizeFeature_->handle, call.width, call.height);
+        break;
+    case HostCall::Kind::none:
+        break;
+    }
+}
+
+void LV2Client::resizeUIFromHost(int width, int height)
+{
+    // Sizes no screen has are a broken host value.
+    if (width <= 0 || height <= 0 || width > 1 << 15 || height > 1 << 15)
+        return;
     MutexLock lock(graphicsMutex_);
-    if (uiOpen_ && client_ != nullptr && client_->graphics() != nullptr)
-        client_->graphics()->closeUI();
-    uiOpen_ = false;
+    if (uiOpen_ && client_->graphics() != nullptr)
+        client_->graphics()->nativeWindowResize(width, height);
 }
 
 void LV2Client::beginParamEdit(int paramIndex)
 {
-    if (uiTouchFeature_ != nullptr && uiTouchFeature_->touch != nullptr)
-        uiTouchFeature_->touch(uiTouchFeature_->handle, static_cast<uint32_t>(paramIndex), true);
+    if (hostCallsIdle_.load(std::memory_order_acquire))
+        hostCalls_.beginEdit(paramIndex);
+    else
+        callHost({HostCall::Kind::touchBegin, paramIndex});
 }
 
 void LV2Client::paramAutomate(int paramIndex, float normalizedValue)
 {
-    if (uiWrite_ != nullptr)
-        uiWrite_(uiController_, static_cast<uint32_t>(paramIndex), sizeof(float), 0, &normalizedValue);
+    if (hostCallsIdle_.load(std::memory_order_acquire))
+        hostCalls_.setValue(paramIndex, normalizedValue);
+    else
+        callHost({HostCall::Kind::value, paramIndex, normalizedValue});
 }
 
 void LV2Client::endParamEdit(int paramIndex)
 {
-    if (uiTouchFeature_ != nullptr && uiTouchFeature_->touch != nullptr)
-        uiTouchFeature_->touch(uiTouchFeature_->handle, static_cast<uint32_t>(paramIndex), false);
+    if (hostCallsIdle_.load(std::memory_order_acquire))
+        hostCalls_.endEdit(paramIndex);
+    else
+        callHost({HostCall::Kind::touchEnd, paramIndex});
 }
 
 bool LV2Client::requestResize(int width, int height)
 {
     if (uiResizeFeature_ == nullptr || uiResizeFeature_->ui_resize == nullptr)
         return false;
+    if (hostCallsIdle_.load(std::memory_order_acquire)) {
+        // The host's answer comes later, on its own thread: count the request as granted.
+        hostCalls_.requestResize(width, height);
+        return true;
+    }
     return uiResizeFeature_->ui_resize(uiResizeFeature_->handle, width, height) == 0;
 }
 

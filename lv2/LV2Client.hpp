@@ -3,11 +3,13 @@
 #include "client/TimeInfo.hpp"
 #include "core/GrowableArray.hpp"
 #include "core/UncheckedMutex.hpp"
+#include "lv2/HostCallQueue.hpp"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -42,9 +44,17 @@ public:
     // Host UI thread: port events are not used, the editor watches the parameters.
     virtual void portEventUI(uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer);
     // Host UI thread: closes the window and keeps the editor for a later opening.
+    // Delivers what the editor still owed the host (a gesture closed by the closing
+    // included) and never calls the host after it returns.
     virtual void cleanupUI();
+    // Host UI thread, the idle interface: delivers the editor's queued host calls.
+    // From the first call on, the editor stops calling the host from its own threads.
+    virtual int idleUI();
+    // Host UI thread: the host shows the editor in an area of this size.
+    virtual void resizeUIFromHost(int width, int height);
 
-    // Editor thread (IHostCommand).
+    // Editor threads (IHostCommand): queued for idleUI once the host calls it,
+    // otherwise straight to the host.
     void beginParamEdit(int paramIndex) override;
     void paramAutomate(int paramIndex, float normalizedValue) override;
     void endParamEdit(int paramIndex) override;
@@ -63,6 +73,10 @@ private:
         LV2_URID atomDouble, atomFloat, atomInt, atomLong, atomBlank, atomObject, atomSequence;
         LV2_URID midiEvent, timePosition, timeFrame, timeBeatsPerMinute, timeSpeed;
     };
+
+    void closeEditor(bool deliverOwedCalls);
+    void deliverHostCalls();
+    void callHost(const HostCall& call);
 
     void readEvents();
     void readTimePosition(const uint8_t* objectBody, uint32_t size);
@@ -95,6 +109,9 @@ private:
     const LV2UI_Touch* uiTouchFeature_ = nullptr;
     const LV2UI_Resize* uiResizeFeature_ = nullptr;
     bool uiOpen_ = false; // guarded by graphicsMutex_
+    // Set on the host's UI thread by its first idle call, read by the editor's threads.
+    std::atomic<bool> hostCallsIdle_{false};
+    HostCallQueue hostCalls_;
     TimeInfo timeInfo_;
 };
 

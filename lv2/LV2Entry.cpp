@@ -33,8 +33,10 @@ void cleanupUI(LV2UI_Handle ui);
 void port_eventUI(LV2UI_Handle ui, uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer);
 const void* extensionDataUI(const char* uri);
 int uiResize(LV2UI_Feature_Handle handle, int width, int height);
+int idleUI(LV2UI_Handle ui);
 
 const LV2UI_Resize lv2UIResize = {nullptr, uiResize};
+const LV2UI_Idle_Interface lv2UIIdle = {idleUI};
 
 // Built once from a throw-away client; freed when the library is unloaded, so a
 // host that loads and unloads us repeatedly does not accumulate copies.
@@ -186,15 +188,37 @@ void port_eventUI(LV2UI_Handle ui, uint32_t port, uint32_t bufferSize, uint32_t 
 
 const void* extensionDataUI(const char* uri)
 {
-    if (uri != nullptr && std::strcmp(uri, LV2_UI__resize) == 0)
+    if (uri == nullptr)
+        return nullptr;
+    if (std::strcmp(uri, LV2_UI__resize) == 0)
         return &lv2UIResize;
+    if (std::strcmp(uri, LV2_UI__idleInterface) == 0)
+        return &lv2UIIdle;
     return nullptr;
 }
 
-int uiResize(LV2UI_Feature_Handle, int, int)
+// The host passes the UI handle here, the LV2Client.  Always accepted: the editor
+// shows the largest of its sizes that fits the area.
+int uiResize(LV2UI_Feature_Handle handle, int width, int height)
 {
     ScopedFloatState floatState;
-    return 0; // accepted and ignored: the editor sizes itself
+    try {
+        if (handle != nullptr)
+            static_cast<LV2Client*>(handle)->resizeUIFromHost(width, height);
+    } catch (...) {
+    }
+    return 0;
+}
+
+int idleUI(LV2UI_Handle ui)
+{
+    ScopedFloatState floatState;
+    try {
+        if (ui != nullptr)
+            return static_cast<LV2Client*>(ui)->idleUI();
+    } catch (...) {
+    }
+    return 0;
 }
 
 } // namespace

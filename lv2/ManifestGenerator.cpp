@@ -234,6 +234,7 @@ std::string buildManifest(Client& client, std::string_view binaryFileName)
         s += "    lv2:requiredFeature opts:options ,\n";
         s += "                        urid:map ,\n";
         s += "                        <" LV2_INSTANCE_ACCESS_URI "> ;\n";
+        s += "    lv2:extensionData ui:idleInterface ;\n";
         s += "    ui:binary " + binary + " .\n";
     }
     return s;

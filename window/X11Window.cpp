@@ -3,6 +3,7 @@
 #include "core/ConditionVariable.hpp"
 #include "core/ThreadHandle.hpp"
 #include "core/UncheckedMutex.hpp"
+#include "window/ParentFitWatch.hpp"
 #include "window/PointerTracker.hpp"
 
 #include <atomic>
@@ -88,8 +89,9 @@ uint64_t wallClockMicroseconds()
 
 struct X11Window::Impl {
     IWindowListener* listener = nullptr;
-    int width = 0;
-    int height = 0;
+    // Written by the event thread, read by the timer thread's parent watch.
+    std::atomic<int> width{0};
+    std::atomic<int> height{0};
     ImageRef<RGBA> output;
     bool dirtyAreasComputed = false;
     std::atomic<bool> terminate{false};
@@ -119,6 +121,18 @@ struct X11Window::Impl {
     Pixmap hiddenBitmap = 0;
     Cursor hiddenCursor = 0;
     bool monotonicClock = false;
+
+    // The window the host embeds us in, watched so that an editor the host does not
+    // follow is never left clipped.  0 when there is none (or it is the root).
+    // Sizes: written by the event thread, 0 when unknown.
+    Window parent = 0;
+    std::atomic<int> parentWidth{0};
+    std::atomic<int> parentHeight{0};
+    ParentFitWatch parentFit; // timer thread only
+
+    // Published as the window's normal size hints; guarded by x11Mutex.
+    int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
+    int preferredWidth = 0, preferredHeight = 0;
 
     uint64_t now() const
     {
@@ -161,6 +175,9 @@ struct X11Window::Impl {
     void sendRepaintIfUIDirty();
     void setCursor();
     void releaseX11Window();
+    void writeSizeHints();
+    void watchParent(Window newParent);
+    void fitIntoParentIfClipped();
 };
 
 bool X11Window::Impl::open(void* parentWindow, int w, int h)
@@ -178,6 +195,9 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     notifySize(w, h);
 
     MutexLock lock(x11Mutex);
+    preferredWidth = w;
+    preferredHeight = h;
+    writeSizeHints();
     deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, window, &deleteWindowAtom, 1);
     XMapRaised(display, window);
@@ -216,27 +236,30 @@ bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
         visual = info.visual;
     }
 
-    const Window parent = parentWindow != nullptr ? static_cast<Window>(reinterpret_cast<uintptr_t>(parentWindow))
+    const Window hostWindow = parentWindow != nullptr ? static_cast<Window>(reinterpret_cast<uintptr_t>(parentWindow))
                                                   : RootWindow(display, screen);
     // A parent that is already gone must not cost the host an X error.
     XWindowAttributes parentAttributes;
-    if (XGetWindowAttributes(display, parent, &parentAttributes) == 0)
+    if (XGetWindowAttributes(display, hostWindow, &parentAttributes) == 0)
         return false;
 
     XkbSetDetectableAutoRepeat(display, True, nullptr);
 
-    colormap = XCreateColormap(display, parent, visual, AllocNone);
+    colormap = XCreateColormap(display, hostWindow, visual, AllocNone);
     XSetWindowAttributes attributes;
     std::memset(&attributes, 0, sizeof(attributes));
     attributes.border_pixel = BlackPixel(display, screen);
     attributes.event_mask = eventMask;
     attributes.colormap = colormap;
-    window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(w > 0 ? w : 1),
+    window = XCreateWindow(display, hostWindow, 0, 0, static_cast<unsigned>(w > 0 ? w : 1),
                            static_cast<unsigned>(h > 0 ? h : 1), 0, depth, InputOutput, visual,
                            CWBorderPixel | CWEventMask | CWColormap, &attributes);
     sync();
-    if (window != 0 && windowAlive())
+    if (window != 0 && windowAlive()) {
+        if (parentWindow != nullptr)
+            watchParent(hostWindow);
         return true;
+    }
     // The parent vanished between the check and the creation.
     if (colormap != 0)
         XFreeColormap(display, colormap);
@@ -294,7 +317,9 @@ void X11Window::Impl::processEvent(XEvent& event)
         const int y = event.xbutton.y;
         const unsigned button = event.xbutton.button;
         const MouseState state = mouseStateFromX11(event.xbutton.state);
-        const bool isDoubleClick = pointer.press(x, y, now());
+        // Deltas come from screen positions: a host may move the window under a drag
+        // (centring it after a resize), which would turn window positions into jumps.
+        const bool isDoubleClick = pointer.press(event.xbutton.x_root, event.xbutton.y_root, now());
         int wheelX = 0;
         int wheelY = 0;
         MutexLock drawLock(drawMutex);
@@ -307,7 +332,7 @@ void X11Window::Impl::processEvent(XEvent& event)
     case ButtonRelease: {
         const int x = event.xbutton.x;
         const int y = event.xbutton.y;
-        pointer.release(x, y);
+        pointer.release(event.xbutton.x_root, event.xbutton.y_root);
         const unsigned button = event.xbutton.button;
         int wheelX = 0;
         int wheelY = 0;
@@ -320,13 +345,16 @@ void X11Window::Impl::processEvent(XEvent& event)
     case MotionNotify: {
         const int x = event.xmotion.x;
         const int y = event.xmotion.y;
-        const PointerTracker::Delta d = pointer.move(x, y);
+        const PointerTracker::Delta d = pointer.move(event.xmotion.x_root, event.xmotion.y_root);
         MutexLock drawLock(drawMutex);
         listener->onMouseMove(x, y, d.dx, d.dy, mouseStateFromX11(event.xmotion.state));
         break;
     }
     case EnterNotify:
-        pointer.enter();
+        // During a drag the pointer leaves and re-enters as the window resizes under
+        // it; the screen-based deltas stay continuous then and must not be reset.
+        if ((event.xcrossing.state & (Button1Mask | Button2Mask | Button3Mask)) == 0)
+            pointer.enter();
         break;
     case LeaveNotify: {
         // Under the draw lock like every other input: the listener updates the same
@@ -362,12 +390,27 @@ void X11Window::Impl::processEvent(XEvent& event)
         break;
     }
     case DestroyNotify:
-        if (event.xdestroywindow.window == window)
+        if (event.xdestroywindow.window == window) {
             destroyed.store(true);
+        } else if (event.xdestroywindow.window == parent) {
+            parentWidth.store(0);
+            parentHeight.store(0);
+        }
         break;
     case ConfigureNotify:
-        if (event.xconfigure.window == window)
+        if (event.xconfigure.window == window) {
             notifySize(event.xconfigure.width, event.xconfigure.height);
+        } else if (event.xconfigure.window == parent) {
+            parentWidth.store(event.xconfigure.width);
+            parentHeight.store(event.xconfigure.height);
+        }
+        break;
+    case ReparentNotify:
+        // Some hosts move the editor into a window of their own after creating it.
+        if (event.xreparent.window == window) {
+            MutexLock lock(x11Mutex);
+            watchParent(event.xreparent.parent);
+        }
         break;
     default:
         break;
@@ -384,6 +427,8 @@ void X11Window::Impl::eventLoop()
         {
             MutexLock lock(x11Mutex);
             got = XCheckWindowEvent(display, window, eventMask, &event) != 0;
+            if (!got && parent != 0)
+                got = XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0;
             discardUnmaskableEvents();
         }
         if (got) {
@@ -415,6 +460,7 @@ void X11Window::Impl::timerLoop()
         doAnimation();
         sendRepaintIfUIDirty();
         setCursor();
+        fitIntoParentIfClipped();
         if (terminate.load())
             break;
         pause(timerPeriodMicroseconds);
@@ -486,6 +532,73 @@ void X11Window::Impl::setCursor()
     currentCursor = c;
 }
 
+// Under x11Mutex.  Hosts that embed X11 windows read these hints: the minimum and
+// maximum bound the host's own window, the base size is what the editor asks for
+// now.  Without them a host keeps the opening size as the editor's minimum.
+void X11Window::Impl::writeSizeHints()
+{
+    XSizeHints hints;
+    std::memset(&hints, 0, sizeof(hints));
+    hints.flags = PSize | PBaseSize;
+    hints.width = hints.base_width = preferredWidth;
+    hints.height = hints.base_height = preferredHeight;
+    if (minWidth > 0 && minHeight > 0) {
+        hints.flags |= PMinSize;
+        hints.min_width = minWidth;
+        hints.min_height = minHeight;
+    }
+    if (maxWidth > 0 && maxHeight > 0) {
+        hints.flags |= PMaxSize;
+        hints.max_width = maxWidth;
+        hints.max_height = maxHeight;
+    }
+    XSetWMNormalHints(display, window, &hints);
+}
+
+// Under x11Mutex.  Stops watching the current parent and starts on newParent (0 or
+// the root: none).  Our selection on the host's window is ours alone: the host's
+// own event mask on it is not touched.
+void X11Window::Impl::watchParent(Window newParent)
+{
+    if (newParent == RootWindow(display, screen))
+        newParent = 0;
+    if (parent != 0) {
+        XSelectInput(display, parent, NoEventMask);
+        sync();
+        XEvent event;
+        while (XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0) {
+        }
+    }
+    parent = newParent;
+    parentWidth.store(0);
+    parentHeight.store(0);
+    if (parent == 0)
+        return;
+    XSelectInput(display, parent, StructureNotifyMask);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, parent, &attributes) != 0) {
+        parentWidth.store(attributes.width);
+        parentHeight.store(attributes.height);
+    }
+}
+
+// Timer thread.  An editor larger than its parent for a while (its host did not
+// follow a grow) takes the parent's area: the content shrinks to the largest size
+// that fits, letterboxed, so the grip stays in reach.
+void X11Window::Impl::fitIntoParentIfClipped()
+{
+    const int pw = parentWidth.load();
+    const int ph = parentHeight.load();
+    if (!parentFit.update(width.load(), height.load(), pw, ph, now()) || destroyed.load())
+        return;
+    MutexLock lock(x11Mutex);
+    preferredWidth = pw;
+    preferredHeight = ph;
+    writeSizeHints();
+    XMoveResizeWindow(display, window, 0, 0, static_cast<unsigned>(pw), static_cast<unsigned>(ph));
+    sync();
+}
+
 void X11Window::Impl::releaseX11Window()
 {
     MutexLock lock(x11Mutex);
@@ -506,6 +619,7 @@ void X11Window::Impl::releaseX11Window()
         image->data = nullptr;
         XFree(image);
     }
+    watchParent(0);
     hiddenCursor = 0;
     hiddenBitmap = 0;
     colormap = 0;
@@ -611,9 +725,26 @@ bool X11Window::requestResize(int width, int height, bool)
     if (impl_ == nullptr || width <= 0 || height <= 0 || impl_->destroyed.load())
         return true;
     MutexLock lock(x11Mutex);
+    // The hints first: a host may read them as soon as it sees the new size.
+    impl_->preferredWidth = width;
+    impl_->preferredHeight = height;
+    impl_->writeSizeHints();
     XResizeWindow(impl_->display, impl_->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     impl_->sync();
     return true;
+}
+
+void X11Window::setSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight)
+{
+    if (impl_ == nullptr || impl_->destroyed.load())
+        return;
+    MutexLock lock(x11Mutex);
+    impl_->minWidth = minWidth;
+    impl_->minHeight = minHeight;
+    impl_->maxWidth = maxWidth;
+    impl_->maxHeight = maxHeight;
+    impl_->writeSizeHints();
+    impl_->sync();
 }
 
 Key X11Window::convertKeyFromX11(unsigned long keysym)

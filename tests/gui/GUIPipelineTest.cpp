@@ -42,6 +42,19 @@ TEST(GUIPipeline, FirstFrameFillsBordersAndRedrawsTheWholeContent)
     EXPECT_TRUE(root.windowListener()->getDirtyRectangle().empty());
 }
 
+TEST(GUIPipeline, BordersTakeTheBorderColourInTheWindowsByteOrder)
+{
+    TestRoot root;
+    root.setBorderColor(RGBA{36, 40, 48, 255});
+    root.windowListener()->onResized(400, 700);
+    root.frame(WindowPixelFormat::BGRA8);
+    EXPECT_EQ(windowPixel(root, 0, 0), (RGBA{48, 40, 36, 255}));
+    EXPECT_EQ(windowPixel(root, 399, 699), (RGBA{48, 40, 36, 255}));
+    root.windowListener()->onResized(500, 800);
+    root.frame(WindowPixelFormat::ARGB8);
+    EXPECT_EQ(windowPixel(root, 0, 0), (RGBA{255, 36, 40, 48}));
+}
+
 TEST(GUIPipeline, ValidSizeHasNoBorderAndATooSmallWindowShowsTheTopLeft)
 {
     TestRoot root;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace vf {
 namespace {
 
@@ -22,6 +24,18 @@ TEST(SizeConstraints, DiscreteMaxSmallerPicksTheLargestThatFits)
     c.getMaxSmallerValidSize(&w, &h);
     EXPECT_EQ(w, 274);
     EXPECT_EQ(h, 488);
+}
+
+TEST(SizeConstraints, ValidSizeRangeSpansTheSmallestToTheLargest)
+{
+    int minW = 0, minH = 0, maxW = 0, maxH = 0;
+    editorConstraints().getValidSizeRange(&minW, &minH, &maxW, &maxH);
+    EXPECT_EQ((std::array{minW, minH, maxW, maxH}), (std::array{237, 422, 548, 975}));
+    const float x[] = {2.f, 0.5f}, y[] = {1.f, 3.f};
+    SizeConstraints::discretePerAxis(100, 10, x, 2, y, 2).getValidSizeRange(&minW, &minH, &maxW, &maxH);
+    EXPECT_EQ((std::array{minW, minH, maxW, maxH}), (std::array{50, 10, 200, 30}));
+    SizeConstraints::bounds(100, 100, 50, 60, 300, 400).getValidSizeRange(&minW, &minH, &maxW, &maxH);
+    EXPECT_EQ((std::array{minW, minH, maxW, maxH}), (std::array{50, 60, 300, 400}));
 }
 
 TEST(SizeConstraints, DiscreteMaxSmallerTakesTheFirstWhenNoneFits)

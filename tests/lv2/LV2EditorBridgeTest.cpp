@@ -22,6 +22,7 @@ struct GraphicsLog {
     void* lastParent = nullptr;
     IClient* lastClient = nullptr;
     bool failOpen = false;
+    std::vector<std::pair<int, int>> hostSizes;
 };
 
 class FakeGraphics : public IGraphics {
@@ -48,7 +49,11 @@ public:
     bool isResizeable() override { return true; }
     void getMaxSmallerValidSize(int*, int*) override {}
     void getNearestValidSize(int*, int*) override {}
-    bool nativeWindowResize(int, int) override { return true; }
+    bool nativeWindowResize(int w, int h) override
+    {
+        log_.hostSizes.push_back({w, h});
+        return true;
+    }
 
 private:
     GraphicsLog& log_;
@@ -142,7 +147,7 @@ TEST(LV2UIDescriptor, OneEditorThenNull)
     auto* resize = static_cast<const LV2UI_Resize*>(d->extension_data(LV2_UI__resize));
     ASSERT_NE(resize, nullptr);
     EXPECT_EQ(resize->ui_resize(resize->handle, 123, 456), 0);
-    EXPECT_EQ(d->extension_data(LV2_UI__idleInterface), nullptr);
+    EXPECT_EQ(d->extension_data(LV2_UI__showInterface), nullptr);
     EXPECT_EQ(d->extension_data(nullptr), nullptr);
 }
 
@@ -290,4 +295,45 @@ TEST(LV2EditorBridge, RealPluginSurvivesEditorRequestWithoutParent)
         ui->cleanup(uh);
     d->run(h, 16);
     d->cleanup(h);
+}
+
+TEST(LV2EditorBridge, HostDrivingIdleGetsEditorCallsOnlyFromIdleAndCleanup)
+{
+    Bridge b;
+    LV2UI_Handle h = b.open();
+    const LV2UI_Descriptor* d = lv2ui_descriptor(0);
+    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(d->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idle, nullptr);
+    EXPECT_EQ(idle->idle(h), 0);
+    auto& amount = static_cast<LinearFloatParameter&>(b.client->param(0));
+    amount.beginParamEdit();
+    amount.setFromGUI(0.25);
+    EXPECT_TRUE(b.client->requestResize(456, 813));
+    EXPECT_TRUE(b.ui.touches.empty());
+    EXPECT_TRUE(b.ui.writes.empty());
+    EXPECT_EQ(b.ui.resizes.size(), 1u); // the size report of the opening
+    idle->idle(h);
+    EXPECT_EQ(b.ui.touches, (std::vector<std::pair<uint32_t, bool>>{{0, true}}));
+    ASSERT_EQ(b.ui.writes.size(), 1u);
+    EXPECT_EQ(b.ui.resizes.back(), std::make_pair(456, 813));
+    // Owed when the host closes the editor: delivered before cleanup returns.
+    amount.setFromGUI(0.75);
+    amount.endParamEdit();
+    d->cleanup(h);
+    EXPECT_EQ(b.ui.touches.back(), std::make_pair(0u, false));
+    EXPECT_EQ(b.ui.writes.back().value, 0.75f);
+}
+
+TEST(LV2EditorBridge, HostResizeReachesOnlyAnOpenEditor)
+{
+    Bridge b;
+    LV2UI_Handle h = b.open();
+    const LV2UI_Descriptor* d = lv2ui_descriptor(0);
+    const auto* resize = static_cast<const LV2UI_Resize*>(d->extension_data(LV2_UI__resize));
+    EXPECT_EQ(resize->ui_resize(h, 500, 900), 0);
+    EXPECT_EQ(resize->ui_resize(h, -1, 900), 0);
+    EXPECT_EQ(resize->ui_resize(nullptr, 500, 900), 0);
+    d->cleanup(h);
+    EXPECT_EQ(resize->ui_resize(h, 600, 900), 0);
+    EXPECT_EQ(b.log.hostSizes, (std::vector<std::pair<int, int>>{{500, 900}}));
 }

@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -283,6 +284,32 @@ TEST_F(X11WindowOnDisplay, ConfigureWithTheSameSizeDoesNotResizeButANewSizeDoes)
     EXPECT_EQ(listener.lastWidth.load(), 300);
     EXPECT_EQ(listener.lastHeight.load(), 250);
     EXPECT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 299, 249) == 0x00FF00; }));
+}
+
+TEST_F(X11WindowOnDisplay, HintsCarryTheAskedSizeAndAWindowItsHostDoesNotFollowFitsAfterASecond)
+{
+    const Window host = makeParent(0, 0, 365, 650);
+    RecordingListener listener({0, 255, 0, 255});
+    std::unique_ptr<X11Window> window(
+        X11Window::create(WindowUsage::plugin, reinterpret_cast<void*>(host), &listener, 365, 650));
+    ASSERT_NE(window, nullptr);
+    window->setSizeLimits(237, 422, 548, 975);
+    auto hints = [&] {
+        XSizeHints h{};
+        long supplied = 0;
+        XGetWMNormalHints(display_, idOf(*window), &h, &supplied);
+        return std::array{h.min_width, h.min_height, h.max_width, h.max_height, h.base_width, h.base_height};
+    };
+    EXPECT_EQ(hints(), (std::array{237, 422, 548, 975, 365, 650}));
+
+    const auto grown = std::chrono::steady_clock::now();
+    window->requestResize(456, 813, false);
+    EXPECT_EQ(hints(), (std::array{237, 422, 548, 975, 456, 813}));
+    ASSERT_TRUE(waitUntil([&] { return listener.lastWidth.load() == 456; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.lastWidth.load() == 365 && listener.lastHeight.load() == 650; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - grown, std::chrono::milliseconds(950));
+    EXPECT_EQ(hints(), (std::array{237, 422, 548, 975, 365, 650}));
+    XDestroyWindow(display_, host);
 }
 
 TEST_F(X11WindowOnDisplay, PointerInputReachesTheListener)
