@@ -131,7 +131,7 @@ struct X11Window::Impl {
     ParentFitWatch parentFit; // timer thread only
 
     // Published as the window's normal size hints; guarded by x11Mutex.
-    int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
+    int maxWidth = 0, maxHeight = 0;
     int preferredWidth = 0, preferredHeight = 0;
 
     uint64_t now() const
@@ -532,9 +532,12 @@ void X11Window::Impl::setCursor()
     currentCursor = c;
 }
 
-// Under x11Mutex.  Hosts that embed X11 windows read these hints: the minimum and
-// maximum bound the host's own window, the base size is what the editor asks for
-// now.  Without them a host keeps the opening size as the editor's minimum.
+// Under x11Mutex.  Hosts that embed X11 windows read these hints: the base size is
+// what the editor asks for now (without it a host keeps the opening size), the
+// maximum bounds the host's window.  No minimum: the X11-in-GTK2 wrapper that
+// Ardour embeds us with makes a published minimum the widget's size request once
+// it is mapped, and in GTK2 that request then overrides every later resize: the
+// host window shrinks to the minimum and never follows the editor again.
 void X11Window::Impl::writeSizeHints()
 {
     XSizeHints hints;
@@ -542,11 +545,6 @@ void X11Window::Impl::writeSizeHints()
     hints.flags = PSize | PBaseSize;
     hints.width = hints.base_width = preferredWidth;
     hints.height = hints.base_height = preferredHeight;
-    if (minWidth > 0 && minHeight > 0) {
-        hints.flags |= PMinSize;
-        hints.min_width = minWidth;
-        hints.min_height = minHeight;
-    }
     if (maxWidth > 0 && maxHeight > 0) {
         hints.flags |= PMaxSize;
         hints.max_width = maxWidth;
@@ -734,13 +732,11 @@ bool X11Window::requestResize(int width, int height, bool)
     return true;
 }
 
-void X11Window::setSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight)
+void X11Window::setSizeLimits(int, int, int maxWidth, int maxHeight)
 {
     if (impl_ == nullptr || impl_->destroyed.load())
         return;
     MutexLock lock(x11Mutex);
-    impl_->minWidth = minWidth;
-    impl_->minHeight = minHeight;
     impl_->maxWidth = maxWidth;
     impl_->maxHeight = maxHeight;
     impl_->writeSizeHints();
