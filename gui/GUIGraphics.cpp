@@ -179,8 +179,8 @@ GUIGraphics::GUIGraphics(const SizeConstraints& sizeConstraints, uint32_t flags)
     context_ = new UIContext(this);
     setContext(context_);
     windowListener_ = new WindowListener(this);
-    windowWidth_ = contentWidth_ = sizeConstraints_.defaultWidth;
-    windowHeight_ = contentHeight_ = sizeConstraints_.defaultHeight;
+    windowWidth_ = contentWidth_ = userWidth_ = sizeConstraints_.defaultWidth;
+    windowHeight_ = contentHeight_ = userHeight_ = sizeConstraints_.defaultHeight;
     threadPool_ = new ThreadPool(0, 2, 0);
     // The compositor is built on first use rather than here: a virtual call from
     // this constructor could never reach a derived root's buildCompositor.
@@ -240,7 +240,8 @@ void* GUIGraphics::openUI(void* parentWindow, void*, IClient* client, GraphicsBa
         client_ = nullptr;
         return nullptr;
     }
-    IWindow* window = X11Window::create(WindowUsage::plugin, parentWindow, windowListener_, windowWidth_, windowHeight_);
+    // At the size the user chose, not at that of a host window the last one filled.
+    IWindow* window = X11Window::create(WindowUsage::plugin, parentWindow, windowListener_, userWidth_, userHeight_);
     window_ = window;
     if (window == nullptr) {
         client_ = nullptr;
@@ -300,7 +301,11 @@ bool GUIGraphics::nativeWindowResize(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return false;
-    if (width == windowWidth_ && height == windowHeight_)
+    userWidth_ = width;
+    userHeight_ = height;
+    int cw = width, ch = height;
+    getMaxSmallerValidSize(&cw, &ch);
+    if (width == windowWidth_ && height == windowHeight_ && cw == contentWidth_ && ch == contentHeight_)
         return true;
     if (IWindow* window = window_.load())
         return window->requestResize(width, height, false);
@@ -330,8 +335,8 @@ ImageRef<RGBA> GUIGraphics::doResize(int width, int height)
     windowWidth_ = width;
     windowHeight_ = height;
 
-    int cw = width;
-    int ch = height;
+    int cw = std::min(width, userWidth_.load());
+    int ch = std::min(height, userHeight_.load());
     getMaxSmallerValidSize(&cw, &ch);
     bool contentChanged = cw != contentWidth_ || ch != contentHeight_;
     contentWidth_ = cw;
@@ -342,7 +347,7 @@ ImageRef<RGBA> GUIGraphics::doResize(int width, int height)
         windowChanged = contentChanged = true;
     }
 
-    if (windowChanged) {
+    if (windowChanged || contentChanged) {
         int x0 = 0, w = width, y0 = 0, h = height;
         if (width >= cw) {
             x0 = (width - cw) / 2;

@@ -117,6 +117,11 @@ private:
     std::atomic<int> windowHeight_{0};
     std::atomic<int> contentWidth_{0};
     std::atomic<int> contentHeight_{0};
+    // The largest content the user (grip) or the host (its area) asked for: a host
+    // window that does not shrink with the editor gets filled, but the content keeps
+    // the size the user chose.  Written by the event thread and the host's UI thread.
+    std::atomic<int> userWidth_{0};
+    std::atomic<int> userHeight_{0};
     box2i letterboxArea_;
     bool firstResizePending_ = true;
     bool fillBordersPending_ = false;

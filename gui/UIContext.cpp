@@ -29,8 +29,15 @@ vec2i UIContext::getUISizeInPixelsPhysical() { return {root_->windowWidth_, root
 
 bool UIContext::requestUIResize(int width, int height)
 {
-    if (width == root_->windowWidth_ && height == root_->windowHeight_)
+    const bool sameContent = width == root_->contentWidth_ && height == root_->contentHeight_;
+    root_->userWidth_ = width;
+    root_->userHeight_ = height;
+    if (width == root_->windowWidth_ && height == root_->windowHeight_) {
+        // A window that fills its host's area may show a smaller content: only that changes.
+        if (IWindow* window = root_->window_; window != nullptr && !sameContent)
+            window->requestResize(width, height, false);
         return true;
+    }
     IClient* client = root_->client_;
     if (client != nullptr && client->getPluginFormat() == PluginFormat::vst3 && client->requestResize(width, height))
         return true; // that host resizes the window itself

@@ -96,6 +96,9 @@ struct X11Window::Impl {
     bool dirtyAreasComputed = false;
     std::atomic<bool> terminate{false};
     std::atomic<bool> destroyed{false};
+    // A resize asked for the size the window already has (the content may differ
+    // from it in a window that fills its parent): the event thread lays out again.
+    std::atomic<bool> relayout{false};
     uint64_t creationTime = 0;
     uint64_t lastAnimationTime = 0;
     ThreadHandle eventThread;
@@ -166,7 +169,7 @@ struct X11Window::Impl {
 
     bool open(void* parentWindow, int w, int h);
     bool createX11Window(void* parentWindow, int w, int h);
-    void notifySize(int w, int h);
+    void notifySize(int w, int h, bool force = false);
     void processEvent(XEvent& event);
     void eventLoop();
     void discardUnmaskableEvents();
@@ -269,9 +272,9 @@ bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
     return false;
 }
 
-void X11Window::Impl::notifySize(int w, int h)
+void X11Window::Impl::notifySize(int w, int h, bool force)
 {
-    if (w == width && h == height)
+    if (w == width && h == height && !force)
         return;
     width = w;
     height = h;
@@ -434,6 +437,8 @@ void X11Window::Impl::eventLoop()
         if (got) {
             processEvent(event);
             backOff = 0;
+        } else if (relayout.exchange(false)) {
+            notifySize(width, height, true);
         } else {
             backOff = nextBackOffMicroseconds(backOff);
             pause(backOff);
@@ -582,17 +587,29 @@ void X11Window::Impl::watchParent(Window newParent)
 
 // Timer thread.  An editor larger than its parent for a while (its host did not
 // follow a grow) takes the parent's area: the content shrinks to the largest size
-// that fits, letterboxed, so the grip stays in reach.
+// that fits, letterboxed, so the grip stays in reach.  One smaller than a parent
+// made for it (its host did not follow a shrink) fills the parent too, so that no
+// host background shows, while asking still for the size the user chose: the
+// content keeps that size, centred on the panel colour.
 void X11Window::Impl::fitIntoParentIfClipped()
 {
     const int pw = parentWidth.load();
     const int ph = parentHeight.load();
-    if (!parentFit.update(width.load(), height.load(), pw, ph, now()) || destroyed.load())
+    int mw, mh;
+    {
+        MutexLock lock(x11Mutex);
+        mw = maxWidth;
+        mh = maxHeight;
+    }
+    const bool clipped = width.load() > pw || height.load() > ph;
+    if (!parentFit.update(width.load(), height.load(), pw, ph, now(), mw, mh) || destroyed.load())
         return;
     MutexLock lock(x11Mutex);
-    preferredWidth = pw;
-    preferredHeight = ph;
-    writeSizeHints();
+    if (clipped) {
+        preferredWidth = pw;
+        preferredHeight = ph;
+        writeSizeHints();
+    }
     XMoveResizeWindow(display, window, 0, 0, static_cast<unsigned>(pw), static_cast<unsigned>(ph));
     sync();
 }
@@ -727,6 +744,8 @@ bool X11Window::requestResize(int width, int height, bool)
     impl_->preferredWidth = width;
     impl_->preferredHeight = height;
     impl_->writeSizeHints();
+    if (width == impl_->width.load() && height == impl_->height.load())
+        impl_->relayout.store(true);
     XResizeWindow(impl_->display, impl_->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     impl_->sync();
     return true;

@@ -91,6 +91,7 @@ TEST_F(Editor, LayoutAtSmallestSizeUsesTheTrueWidthRatio)
 
 TEST_F(Editor, LayoutAtLargestSize)
 {
+    gui->nativeWindowResize(548, 975); // no window here: only the size the host gives
     gui->doResize(548, 975);
     EXPECT_EQ(gui->highBandKnob()->position(), (box2i{{110, 167}, {230, 287}}));
     EXPECT_EQ(gui->resizeGrip()->position(), (box2i{{518, 945}, {548, 975}}));

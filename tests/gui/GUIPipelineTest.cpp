@@ -310,6 +310,17 @@ TEST(GUIPipeline, ReopeningAtTheSameSizeRepaintsTheWholeWindow)
     EXPECT_EQ(windowPixel(root, 250, 400), root.background);
 }
 
+TEST(GUIPipeline, ContentKeepsTheAskedSizeInALargerWindowUntilTheHostGivesItsArea)
+{
+    TestRoot root;
+    root.uiContext()->requestUIResize(274, 488); // the grip (no window here)
+    root.windowListener()->onResized(365, 650);  // a host window that did not shrink
+    EXPECT_EQ(root.letterboxArea(), box2i::rectangle(45, 81, 274, 488));
+    root.nativeWindowResize(365, 650); // the host gives this area: the content takes it
+    root.windowListener()->onResized(365, 650);
+    EXPECT_EQ(root.letterboxArea(), box2i::rectangle(0, 0, 365, 650));
+}
+
 TEST(GUIPipeline, ContextReportsSizesAndRefusesResizeWithoutWindow)
 {
     TestRoot root;

@@ -29,5 +29,15 @@ TEST(ParentFitWatch, FittingOrUnknownParentNeverFits)
     }
 }
 
+TEST(ParentFitWatch, EditorFillsAParentThatDidNotShrinkUnlessItIsBeyondTheLargestSize)
+{
+    ParentFitWatch w;
+    EXPECT_FALSE(w.update(237, 422, 365, 650, 0, 548, 975));
+    EXPECT_TRUE(w.update(237, 422, 365, 650, 1000 * ms, 548, 975));
+    EXPECT_FALSE(w.update(365, 650, 365, 650, 1100 * ms, 548, 975)); // filled
+    for (uint64_t t = 2000 * ms; t <= 5000 * ms; t += 500 * ms)
+        EXPECT_FALSE(w.update(365, 650, 700, 1100, t, 548, 975));
+}
+
 } // namespace
 } // namespace vf
