@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -155,6 +158,34 @@ struct X11Window::Impl {
             sleepCondition.waitFor(sleepMutex, microseconds);
     }
 
+    // Wakes the event thread's wait for input (closing, or a repaint just posted).
+    int wakeFd = -1;
+    void wakeEventThread()
+    {
+        const uint64_t one = 1;
+        if (wakeFd >= 0 && write(wakeFd, &one, sizeof one) < 0) {
+            // A full counter already means a pending wake-up.
+        }
+    }
+
+    // The event thread's pause: returns as soon as the server sends something, so
+    // that input reaches the editor at once rather than after a polling interval.
+    // Events another thread's round trip has already read in wait for the timeout.
+    void waitForInput(long long microseconds)
+    {
+        if (wakeFd < 0) {
+            pause(microseconds);
+            return;
+        }
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, static_cast<int>((microseconds + 999) / 1000)) > 0 && (fds[1].revents & POLLIN) != 0) {
+            uint64_t count;
+            if (read(wakeFd, &count, sizeof count) < 0) {
+                // Nothing to drain: another wake-up took it.
+            }
+        }
+    }
+
     // A round trip that also collects any error of our earlier requests, so that
     // none is left for the event reader (which would hand it to the host).
     void sync() { XSync(display, False); }
@@ -214,6 +245,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     hiddenCursor = XCreatePixmapCursor(display, hiddenBitmap, hiddenBitmap, &black, &black, 0, 0);
     sync();
 
+    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     creationTime = now();
     lastAnimationTime = creationTime;
     pointer = PointerTracker(creationTime);
@@ -441,7 +473,7 @@ void X11Window::Impl::eventLoop()
             notifySize(width, height, true);
         } else {
             backOff = nextBackOffMicroseconds(backOff);
-            pause(backOff);
+            waitForInput(backOff);
         }
     }
 }
@@ -502,9 +534,12 @@ void X11Window::Impl::sendRepaintIfUIDirty()
     event.xexpose.y = r.min.y;
     event.xexpose.width = r.width();
     event.xexpose.height = r.height();
-    MutexLock lock(x11Mutex);
-    XSendEvent(display, window, False, ExposureMask, &event);
-    sync();
+    {
+        MutexLock lock(x11Mutex);
+        XSendEvent(display, window, False, ExposureMask, &event);
+        sync(); // reads the event back into the queue, where no socket wake-up shows it
+    }
+    wakeEventThread();
 }
 
 void X11Window::Impl::setCursor()
@@ -682,8 +717,11 @@ X11Window::~X11Window()
         impl_->terminate.store(true);
     }
     impl_->sleepCondition.notifyAll();
+    impl_->wakeEventThread();
     impl_->eventThread.join();
     impl_->timerThread.join();
+    if (impl_->wakeFd >= 0)
+        close(impl_->wakeFd);
     impl_->releaseX11Window();
     releaseX11();
     delete impl_;

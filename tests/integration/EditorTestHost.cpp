@@ -63,9 +63,34 @@ void check(bool ok, const std::string& what)
         ++failures;
 }
 
+// The host's UI thread: the only one that may call the editor's idle() and that the
+// editor may call back.  Set by main.
+std::thread::id uiThread;
+constexpr int idlePeriodMs = 33; // the rate hosts use for idle(): 30 Hz
+std::atomic<int> callsOffUiThread{0};
+std::function<void()> idleAllEditors;
+
 void sleepMs(int ms)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    // Like a host's main loop: waiting on the UI thread keeps driving the editors' idle().
+    static auto nextIdle = Clock::now();
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (std::this_thread::get_id() == uiThread && idleAllEditors && Clock::now() >= nextIdle) {
+            idleAllEditors();
+            nextIdle = Clock::now() + std::chrono::milliseconds(idlePeriodMs);
+        }
+        const auto now = Clock::now();
+        if (now >= end)
+            return;
+        std::this_thread::sleep_for(std::min<Clock::duration>(end - now, std::chrono::milliseconds(2)));
+    }
+}
+
+void noteCallingThread(const char* call)
+{
+    if (std::this_thread::get_id() != uiThread && callsOffUiThread++ == 0)
+        std::fprintf(stderr, "host %s called off the host's UI thread\n", call);
 }
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
@@ -196,8 +221,16 @@ struct Instance {
     }
 };
 
+// Time of the last button press the host made, and the longest it took the
+// press's touch to reach the host.
+std::atomic<int64_t> lastPressNs{0};
+std::atomic<int64_t> longestPressToTouchNs{0};
+
+int64_t nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+
 void uiWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
 {
+    noteCallingThread("write");
     auto* inst = static_cast<Instance*>(controller);
     float value = NAN;
     if (size == sizeof(float) && format == 0 && buffer != nullptr)
@@ -214,6 +247,7 @@ void uiWrite(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t
 
 int uiResize(LV2UI_Feature_Handle h, int width, int height)
 {
+    noteCallingThread("resize");
     auto* inst = static_cast<Instance*>(h);
     std::lock_guard<std::mutex> lock(inst->eventMutex);
     inst->resizeCalls.emplace_back(width, height);
@@ -222,6 +256,12 @@ int uiResize(LV2UI_Feature_Handle h, int width, int height)
 
 void uiTouch(LV2UI_Feature_Handle h, uint32_t port, bool grabbed)
 {
+    noteCallingThread("touch");
+    if (grabbed && lastPressNs.load() != 0) {
+        const int64_t delay = nowNs() - lastPressNs.exchange(0);
+        if (delay > longestPressToTouchNs.load())
+            longestPressToTouchNs = delay;
+    }
     auto* inst = static_cast<Instance*>(h);
     std::lock_guard<std::mutex> lock(inst->eventMutex);
     inst->events.push_back({grabbed ? EventKind::touchOn : EventKind::touchOff, port, 0, 0, 0});
@@ -235,6 +275,8 @@ struct Host {
     void* library = nullptr;
     const LV2_Descriptor* stereo = nullptr;
     const LV2UI_Descriptor* uiDescriptor = nullptr;
+    const LV2UI_Idle_Interface* idle = nullptr;
+    std::vector<Instance*> openEditors;
     Display* display = nullptr;
     int screen = 0;
 
@@ -253,6 +295,8 @@ struct Host {
         }
         stereo = descriptorFn(1);
         uiDescriptor = uiFn != nullptr ? uiFn(0) : nullptr;
+        if (uiDescriptor != nullptr && uiDescriptor->extension_data != nullptr)
+            idle = static_cast<const LV2UI_Idle_Interface*>(uiDescriptor->extension_data(LV2_UI__idleInterface));
         options[0] = {LV2_OPTIONS_INSTANCE, 0, UridMap::map(&uridMap, LV2_BUF_SIZE__maxBlockLength),
                       sizeof(int32_t), UridMap::map(&uridMap, LV2_ATOM__Int), &maxBlock};
         options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
@@ -326,6 +370,8 @@ struct Host {
         inst.widget = nullptr;
         inst.ui = uiDescriptor->instantiate(uiDescriptor, stereo->URI, bundlePath.c_str(), uiWrite, &inst,
                                             &inst.widget, features);
+        if (inst.ui != nullptr)
+            openEditors.push_back(&inst);
         return inst.ui != nullptr;
     }
 
@@ -333,6 +379,7 @@ struct Host {
     {
         if (inst.ui == nullptr)
             return;
+        openEditors.erase(std::find(openEditors.begin(), openEditors.end(), &inst));
         uiDescriptor->cleanup(inst.ui);
         inst.ui = nullptr;
         inst.widget = nullptr;
@@ -409,6 +456,8 @@ struct Host {
     {
         XTestFakeButtonEvent(display, 1, press ? True : False, CurrentTime);
         XSync(display, False);
+        if (press)
+            lastPressNs = nowNs();
         sleepMs(8);
     }
 
@@ -655,6 +704,40 @@ void gripResizes(Host& host, Instance& inst)
     inst.takeEvents();
 }
 
+// A double click returns a knob to its default in closed gestures; closing the
+// editor during a drag still ends the gesture, before cleanup returns.
+void doubleClickThenCloseMidDrag(Host& host, Instance& inst)
+{
+    const Box& k = knobBox[3];
+    sleepMs(600);
+    inst.takeEvents();
+    host.drag(k.cx(), k.cy(), {});
+    host.drag(k.cx(), k.cy(), {});
+    sleepMs(300);
+    auto events = inst.takeEvents();
+    const auto count = [&](EventKind kind) { return std::count_if(events.begin(), events.end(), [&](const HostEvent& e) { return e.kind == kind; }); };
+    check(count(EventKind::touchOn) > 0 && count(EventKind::touchOn) == count(EventKind::touchOff)
+              && events.back().kind == EventKind::touchOff && count(EventKind::write) > 0,
+          "double click on knob 3: closed gestures (" + std::to_string(events.size()) + " host calls)");
+    inst.run();
+    check(inst.controls[3] == 0.0f, "double click returns knob 3 to its default");
+
+    sleepMs(600);
+    inst.takeEvents();
+    host.moveTo(k.cx(), k.cy());
+    host.button(true);
+    host.moveTo(k.cx(), k.cy() + 8);
+    host.moveTo(k.cx(), k.cy() + 16);
+    sleepMs(50);
+    host.closeEditor(inst);
+    events = inst.takeEvents();
+    host.button(false);
+    sleepMs(300);
+    check(events.size() >= 2 && events.front().kind == EventKind::touchOn && events.back().kind == EventKind::touchOff
+              && inst.takeEvents().empty(),
+          "closing during a drag ends the gesture before cleanup returns, and nothing follows");
+}
+
 int runChecks(Host& host)
 {
     Instance* a = host.instantiate();
@@ -676,7 +759,7 @@ int runChecks(Host& host)
         switchClicks(host, *a);
         hostAutomationRepaints(host, *a);
         gripResizes(host, *a);
-        host.closeEditor(*a);
+        doubleClickThenCloseMidDrag(host, *a);
     }
     check(openAndShow(host, *a, parentA, "reopening"), "reopening works");
 
@@ -740,6 +823,9 @@ int runChecks(Host& host)
     host.destroy(a);
     XSync(host.display, False);
     check(xErrors.load() == 0, "no X error reached the host's handler (" + std::to_string(xErrors.load()) + ")");
+    const double pressToTouchMs = static_cast<double>(longestPressToTouchNs.load()) * 1e-6;
+    std::printf("longest delay from a button press to the host's touch: %.1f ms (idle every %d ms)\n",
+                pressToTouchMs, idlePeriodMs);
     return failures == 0 ? 0 : 1;
 }
 
@@ -897,6 +983,12 @@ int main(int argc, char** argv)
     const size_t slash = host.libraryPath.rfind('/');
     host.bundlePath = slash == std::string::npos ? "./" : host.libraryPath.substr(0, slash + 1);
 
+    uiThread = std::this_thread::get_id();
+    idleAllEditors = [&host] {
+        if (host.idle != nullptr)
+            for (Instance* inst : host.openEditors)
+                host.idle->idle(inst->ui);
+    };
     XSetErrorHandler(countXError); // stands for the host's own handler
     host.display = XOpenDisplay(nullptr);
     if (host.display == nullptr) {
@@ -924,6 +1016,12 @@ int main(int argc, char** argv)
     else
         result = runChecks(host);
 
+    check(host.idle != nullptr, "the editor offers the idle interface");
+    check(callsOffUiThread.load() == 0,
+          "every write, touch and resize came on the host's UI thread (" + std::to_string(callsOffUiThread.load())
+              + " did not)");
+    if (failures > 0 && result == 0)
+        result = 1;
     XCloseDisplay(host.display);
     if (result != skipCode)
         dlclose(host.library); // the library must unload cleanly once every editor is closed
