@@ -782,8 +782,10 @@ bool X11Window::requestResize(int width, int height, bool)
     impl_->preferredWidth = width;
     impl_->preferredHeight = height;
     impl_->writeSizeHints();
-    if (width == impl_->width.load() && height == impl_->height.load())
+    if (width == impl_->width.load() && height == impl_->height.load()) {
         impl_->relayout.store(true);
+        impl_->wakeEventThread();
+    }
     XResizeWindow(impl_->display, impl_->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     impl_->sync();
     return true;
