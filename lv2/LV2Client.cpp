@@ -215,6 +215,8 @@ void LV2Client::run(uint32_t frames)
 
     readEvents();
 
+    const uint64_t reapply =
+        portsToReapply_.load(std::memory_order_relaxed) != 0 ? portsToReapply_.exchange(0, std::memory_order_acquire) : 0;
     for (int k = 0; k < numParams_; ++k) {
         const float* port = paramPorts_[k];
         if (port == nullptr)
@@ -223,7 +225,7 @@ void LV2Client::run(uint32_t frames)
         if (!std::isfinite(v))
             continue; // a broken host value must not reach the engine
         v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-        if (v != paramsLastValue_[k]) {
+        if (v != paramsLastValue_[k] || (k < 64 && ((reapply >> k) & 1u) != 0)) {
             paramsLastValue_[k] = v;
             client_->setParameterFromHost(k, v);
         }
@@ -463,6 +465,8 @@ void LV2Client::callHost(const HostCall& call)
         if (uiTouchFeature_ != nullptr && uiTouchFeature_->touch != nullptr)
             uiTouchFeature_->touch(uiTouchFeature_->handle, static_cast<uint32_t>(call.index),
                                    call.kind == HostCall::Kind::touchBegin);
+        if (call.kind == HostCall::Kind::touchEnd && call.index >= 0 && call.index < 64)
+            portsToReapply_.fetch_or(uint64_t{1} << call.index, std::memory_order_release);
         break;
     case HostCall::Kind::value:
         if (uiWrite_ != nullptr)

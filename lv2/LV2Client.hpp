@@ -111,6 +111,10 @@ private:
     bool uiOpen_ = false; // guarded by graphicsMutex_
     // Set on the host's UI thread by its first idle call, read by the editor's threads.
     std::atomic<bool> hostCallsIdle_{false};
+    // Parameters whose gesture the host has just seen end, by bit: the next run applies
+    // their port value even if unchanged, since a host may keep its own value (a
+    // control in Touch automation returns to its list) while the editor set another.
+    std::atomic<uint64_t> portsToReapply_{0};
     HostCallQueue hostCalls_;
     TimeInfo timeInfo_;
 };

@@ -322,6 +322,11 @@ TEST(LV2EditorBridge, HostDrivingIdleGetsEditorCallsOnlyFromIdleAndCleanup)
     d->cleanup(h);
     EXPECT_EQ(b.ui.touches.back(), std::make_pair(0u, false));
     EXPECT_EQ(b.ui.writes.back().value, 0.75f);
+    // This host kept its port at 0.5 (a Touch control back on its list): the plug-in follows it.
+    float port = 0.5f;
+    b.lv2->connect_port(0, &port);
+    b.lv2->run(16);
+    EXPECT_EQ(amount.getNormalized(), 0.5);
 }
 
 TEST(LV2EditorBridge, HostResizeReachesOnlyAnOpenEditor)
