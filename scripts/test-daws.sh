@@ -220,6 +220,21 @@ problem() { problems+=("$*"); echo "  problem: $*"; }
 
 alive() { kill -0 "$host_pid" 2>/dev/null; }
 
+# Sets main_window to the host's first window named like $1, waiting up to $2 tenths
+# of a second; fails when the host exits first.
+await_main_window() {
+    local i
+    main_window=""
+    for ((i = 0; i < $2; i++)); do
+        main_window=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$main_window" ] && return 0
+        alive || { problem "exited while starting"; return 1; }
+        sleep 0.1
+    done
+    problem "main window did not appear"
+    return 1
+}
+
 stress() {
     local g n=$((drags > clicks ? drags : clicks))
     editor_layout
@@ -407,14 +422,8 @@ host_start_ardour() {
     HOME=$home XDG_CONFIG_HOME=$home/.config "${cmd[@]}" </dev/null >"$out/ardour.log" 2>&1 &
     host_pid=$!
     vf_pids+=("$host_pid")
-    local i
-    for ((i = 0; i < 600; i++)); do
-        ardour_main=$(xdotool search --name '^vfdaws - Ardour' 2>/dev/null | head -n 1)
-        [ -n "$ardour_main" ] && break
-        alive || { problem "exited while starting"; return 1; }
-        sleep 0.1
-    done
-    [ -n "$ardour_main" ] || { problem "main window did not appear"; return 1; }
+    await_main_window '^vfdaws - Ardour' 600 || return 1
+    ardour_main=$main_window
     sleep 3
     # Without a window manager the main window sits at 0,0 at its default size: the
     # "Mix" button, then the plug-in in the track's processor box.
@@ -482,14 +491,8 @@ host_start_qtractor() {
         qtractor "$session/vfdaws.qtr" </dev/null >"$out/qtractor.log" 2>&1 &
     host_pid=$!
     vf_pids+=("$host_pid")
-    local i
-    for ((i = 0; i < 300; i++)); do
-        qtractor_main=$(xdotool search --name 'vfdaws.qtr' 2>/dev/null | head -n 1)
-        [ -n "$qtractor_main" ] && break
-        alive || { problem "exited while starting"; return 1; }
-        sleep 0.1
-    done
-    [ -n "$qtractor_main" ] || { problem "main window did not appear"; return 1; }
+    await_main_window 'vfdaws.qtr' 300 || return 1
+    qtractor_main=$main_window
     sleep 3
     xdotool windowfocus "$qtractor_main" key space  # roll
     sleep 0.5
