@@ -249,7 +249,7 @@ void* GUIGraphics::openUI(void* parentWindow, void*, IClient* client, GraphicsBa
     }
     int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
     sizeConstraints_.getValidSizeRange(&minWidth, &minHeight, &maxWidth, &maxHeight);
-    window->setSizeLimits(minWidth, minHeight, maxWidth, maxHeight);
+    window->setLargestSize(maxWidth, maxHeight);
     return window->systemHandle();
 }
 

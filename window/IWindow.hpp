@@ -20,9 +20,9 @@ public:
     // The editor asks for this size; the host learns it from the window's size
     // hints as well.  Host UI thread or the window's event thread.
     virtual bool requestResize(int width, int height, bool alsoResizeParentWindow) = 0;
-    // The smallest and largest size the content can take, published to hosts that
-    // embed the window (they size their own window between the two).  Host UI thread.
-    virtual void setSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) = 0;
+    // The largest size the content can take, published to hosts that embed the
+    // window (they keep their own window within it).  Host UI thread.
+    virtual void setLargestSize(int maxWidth, int maxHeight) = 0;
 };
 
 } // namespace vf

@@ -791,7 +791,7 @@ bool X11Window::requestResize(int width, int height, bool)
     return true;
 }
 
-void X11Window::setSizeLimits(int, int, int maxWidth, int maxHeight)
+void X11Window::setLargestSize(int maxWidth, int maxHeight)
 {
     if (impl_ == nullptr || impl_->destroyed.load())
         return;

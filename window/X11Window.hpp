@@ -34,7 +34,7 @@ public:
     uint32_t getTimeMs() override;
     void* systemHandle() override;
     bool requestResize(int width, int height, bool alsoResizeParentWindow) override;
-    void setSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) override;
+    void setLargestSize(int maxWidth, int maxHeight) override;
 
     // Event translation, free of any display connection.
     static Key convertKeyFromX11(unsigned long keysym);

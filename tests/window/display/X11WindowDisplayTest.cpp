@@ -293,7 +293,7 @@ TEST_F(X11WindowOnDisplay, HintsCarryTheAskedSizeAndAWindowItsHostDoesNotFollowF
     std::unique_ptr<X11Window> window(
         X11Window::create(WindowUsage::plugin, reinterpret_cast<void*>(host), &listener, 365, 650));
     ASSERT_NE(window, nullptr);
-    window->setSizeLimits(237, 422, 548, 975);
+    window->setLargestSize(548, 975);
     auto hints = [&] {
         XSizeHints h{};
         long supplied = 0;
