@@ -129,12 +129,11 @@ void HostCallQueue::endEdit(int index)
         refusedEdits_ &= ~bit;
         return;
     }
-    if ((openEdits_ & bit) != 0) {
-        openEdits_ &= ~bit;
-        push(pack(HostCall::Kind::touchEnd, static_cast<uint32_t>(index), 0)); // its room was reserved
-    } else if (sizeSeenByProducer() + std::popcount(openEdits_) < capacity) {
+    // An accepted begin reserved its end's room; an end without a begin needs free room.
+    const bool reserved = (openEdits_ & bit) != 0;
+    openEdits_ &= ~bit;
+    if (reserved || sizeSeenByProducer() + std::popcount(openEdits_) < capacity)
         push(pack(HostCall::Kind::touchEnd, static_cast<uint32_t>(index), 0));
-    }
 }
 
 void HostCallQueue::requestResize(int width, int height)
