@@ -67,7 +67,13 @@ int64_t truncateToInt64(double x)
     return static_cast<int64_t>(x);
 }
 
+// Set once this process's host has asked for the idle interface; read by the editors'
+// threads.  The interface is asked for without an instance, so it holds for all.
+std::atomic<bool> hostCallsQueued{false};
+
 } // namespace
+
+void LV2Client::hostDrivesIdle() { hostCallsQueued.store(true, std::memory_order_release); }
 
 LV2Client::LV2Client(Client* client, int legalIOIndex) : client_(client), legalIOIndex_(legalIOIndex)
 {
@@ -372,8 +378,6 @@ void* LV2Client::instantiateUI(LV2UI_Write_Function writeFunction, LV2UI_Control
     // A host opening twice without closing: the old window goes first, and what it
     // owed goes to the functions it was opened with.
     closeEditor(true);
-    // Calls go straight to the host until this host shows that it drives idle().
-    hostCallsIdle_.store(false, std::memory_order_release);
     uiWrite_ = writeFunction;
     uiController_ = controller;
     uiTouchFeature_ = nullptr;
@@ -443,7 +447,7 @@ void LV2Client::closeEditor(bool deliverOwedCalls)
 
 int LV2Client::idleUI()
 {
-    hostCallsIdle_.store(true, std::memory_order_release);
+    hostDrivesIdle();
     deliverHostCalls();
     return 0;
 }
@@ -493,7 +497,7 @@ void LV2Client::resizeUIFromHost(int width, int height)
 
 void LV2Client::beginParamEdit(int paramIndex)
 {
-    if (hostCallsIdle_.load(std::memory_order_acquire))
+    if (hostCallsQueued.load(std::memory_order_acquire))
         hostCalls_.beginEdit(paramIndex);
     else
         callHost({HostCall::Kind::touchBegin, paramIndex});
@@ -501,7 +505,7 @@ void LV2Client::beginParamEdit(int paramIndex)
 
 void LV2Client::paramAutomate(int paramIndex, float normalizedValue)
 {
-    if (hostCallsIdle_.load(std::memory_order_acquire))
+    if (hostCallsQueued.load(std::memory_order_acquire))
         hostCalls_.setValue(paramIndex, normalizedValue);
     else
         callHost({HostCall::Kind::value, paramIndex, normalizedValue});
@@ -509,7 +513,7 @@ void LV2Client::paramAutomate(int paramIndex, float normalizedValue)
 
 void LV2Client::endParamEdit(int paramIndex)
 {
-    if (hostCallsIdle_.load(std::memory_order_acquire))
+    if (hostCallsQueued.load(std::memory_order_acquire))
         hostCalls_.endEdit(paramIndex);
     else
         callHost({HostCall::Kind::touchEnd, paramIndex});
@@ -519,7 +523,7 @@ bool LV2Client::requestResize(int width, int height)
 {
     if (uiResizeFeature_ == nullptr || uiResizeFeature_->ui_resize == nullptr)
         return false;
-    if (hostCallsIdle_.load(std::memory_order_acquire)) {
+    if (hostCallsQueued.load(std::memory_order_acquire)) {
         // The host's answer comes later, on its own thread: count the request as granted.
         hostCalls_.requestResize(width, height);
         return true;

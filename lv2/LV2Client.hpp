@@ -48,8 +48,11 @@ public:
     // included) and never calls the host after it returns.
     virtual void cleanupUI();
     // Host UI thread, the idle interface: delivers the editor's queued host calls.
-    // From the first call on, the editor stops calling the host from its own threads.
     virtual int idleUI();
+    // Any thread: this process's host asked for the idle interface (or called it).
+    // From then on every editor queues its host calls for idleUI, from its first
+    // gesture on; a host that never asks keeps getting them directly.
+    static void hostDrivesIdle();
     // Host UI thread: the host shows the editor in an area of this size.
     virtual void resizeUIFromHost(int width, int height);
 
@@ -109,8 +112,6 @@ private:
     const LV2UI_Touch* uiTouchFeature_ = nullptr;
     const LV2UI_Resize* uiResizeFeature_ = nullptr;
     bool uiOpen_ = false; // guarded by graphicsMutex_
-    // Set on the host's UI thread by its first idle call, read by the editor's threads.
-    std::atomic<bool> hostCallsIdle_{false};
     // Parameters whose gesture the host has just seen end, by bit: the next run applies
     // their port value even if unchanged, since a host may keep its own value (a
     // control in Touch automation returns to its list) while the editor set another.

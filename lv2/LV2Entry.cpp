@@ -192,8 +192,10 @@ const void* extensionDataUI(const char* uri)
         return nullptr;
     if (std::strcmp(uri, LV2_UI__resize) == 0)
         return &lv2UIResize;
-    if (std::strcmp(uri, LV2_UI__idleInterface) == 0)
+    if (std::strcmp(uri, LV2_UI__idleInterface) == 0) {
+        LV2Client::hostDrivesIdle();
         return &lv2UIIdle;
+    }
     return nullptr;
 }
 
