@@ -228,8 +228,8 @@ void LV2Client::run(uint32_t frames)
         if (port == nullptr)
             continue;
         float v = *port;
-        if (!std::isfinite(v))
-            continue; // a broken host value must not reach the engine
+        if (std::isnan(v))
+            continue; // a NaN has no place in [0, 1]; infinities clamp like any other value
         v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
         if (v != paramsLastValue_[k] || (k < 64 && ((reapply >> k) & 1u) != 0)) {
             paramsLastValue_[k] = v;

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(lv2-dev libx11-dev libxtst-dev libstb-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
           lilv-utils lv2file jalv jackd2 xvfb xdotool imagemagick raptor2-utils sordi sox x11-utils xxd
-          gnuplot-nox libsleef-dev cmake g++ make)
+          gnuplot-nox libsleef-dev cmake g++ make
+          clang-14 libclang-rt-14-dev dpkg-dev lintian file)
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then
     sudo_cmd=(sudo)

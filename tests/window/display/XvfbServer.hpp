@@ -62,7 +62,9 @@ public:
             stop();
             return false;
         }
-        display_ = ":" + std::to_string(std::atoi(buffer));
+        // Appended rather than ":" + ..., which GCC 12 at -O3 flags with a false -Wrestrict.
+        display_ = ":";
+        display_ += std::to_string(std::atoi(buffer));
         return true;
     }
 
