@@ -9,6 +9,7 @@
 #include "plugin/simd/KernelProbes.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
+#include "plugin/simd/TargetRegion.hpp"
 
 #include <immintrin.h>
 
@@ -19,7 +20,7 @@
 #include <limits>
 #include <type_traits>
 
-#pragma GCC target("avx2,fma")
+VF_TARGET_BEGIN("avx2,fma")
 
 #include "plugin/simd/Avx2Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -94,3 +95,5 @@ bool downSectionsAvx2(float* stream, int values, double* history)
 }
 
 } // namespace vf::simd
+
+VF_TARGET_END()

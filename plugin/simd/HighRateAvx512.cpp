@@ -5,7 +5,9 @@
 // types under AVX2's own target so that both translation units compile them alike.
 // GCC 12 reports its own AVX-512 intrinsics' deliberately undefined pass-through operands
 // as maybe-uninitialized.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
@@ -13,6 +15,7 @@
 #include "plugin/simd/KernelProbes.hpp"
 #include "plugin/simd/ScalarLanes.hpp"
 #include "plugin/simd/Sse2Lanes.hpp"
+#include "plugin/simd/TargetRegion.hpp"
 
 #include <immintrin.h>
 
@@ -23,12 +26,11 @@
 #include <limits>
 #include <type_traits>
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+VF_TARGET_BEGIN("avx2,fma")
 #include "plugin/simd/Avx2Lanes.hpp"
-#pragma GCC pop_options
+VF_TARGET_END()
 
-#pragma GCC target("avx2,fma,avx512f,avx512dq,avx512vl")
+VF_TARGET_BEGIN("avx2,fma,avx512f,avx512dq,avx512vl")
 
 #include "plugin/simd/Avx512Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -154,3 +156,5 @@ bool downSectionsAvx512(float* stream, int values, double* history)
 }
 
 } // namespace vf::simd
+
+VF_TARGET_END()

@@ -7,6 +7,7 @@
 #include <immintrin.h>
 #include <limits>
 
+#include "plugin/simd/TargetRegion.hpp"
 #include "tests/plugin/VectorMathsAvx2Probe.hpp"
 
 namespace vf::test {
@@ -18,7 +19,7 @@ bool avx2Supported()
 
 } // namespace vf::test
 
-#pragma GCC target("avx2")
+VF_TARGET_BEGIN("avx2")
 
 #include "plugin/simd/Avx2Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -46,3 +47,5 @@ void arcSineDoubleBlockAvx2(const double* in, double* out, int count)
 }
 
 } // namespace vf::test
+
+VF_TARGET_END()

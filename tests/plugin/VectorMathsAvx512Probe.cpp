@@ -2,7 +2,9 @@
 // the AVX2 ones (see VectorMathsAvx2Probe.cpp): nothing shared with narrower code may be
 // compiled after the target switch.  GCC 12 reports its own AVX-512 intrinsics' deliberately
 // undefined pass-through operands as maybe-uninitialized.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <bit>
 #include <cmath>
@@ -10,6 +12,7 @@
 #include <immintrin.h>
 #include <limits>
 
+#include "plugin/simd/TargetRegion.hpp"
 #include "tests/plugin/VectorMathsAvx2Probe.hpp"
 
 namespace vf::test {
@@ -23,12 +26,11 @@ bool avx512Supported()
 } // namespace vf::test
 
 // The AVX-512 lane types name the AVX2 ones; those are compiled as in every AVX2 unit.
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+VF_TARGET_BEGIN("avx2,fma")
 #include "plugin/simd/Avx2Lanes.hpp"
-#pragma GCC pop_options
+VF_TARGET_END()
 
-#pragma GCC target("avx2,fma,avx512f,avx512dq,avx512vl")
+VF_TARGET_BEGIN("avx2,fma,avx512f,avx512dq,avx512vl")
 
 #include "plugin/simd/Avx512Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -51,3 +53,5 @@ void arcSineRoundedToFloatBlockAvx512(const double* in, double* out, int count)
 }
 
 } // namespace vf::test
+
+VF_TARGET_END()
