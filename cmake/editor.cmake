@@ -8,6 +8,7 @@ if(VF_BUILD_TESTS AND TARGET test_editor)
   # thread-sanitizer build: ctest -L threads
   gtest_discover_tests(test_editor TEST_FILTER "*Concurrent*" DISCOVERY_MODE PRE_TEST
     TEST_PREFIX "threads." PROPERTIES LABELS threads)
+  add_dependencies(threads_tests test_editor)
 endif()
 
 if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)

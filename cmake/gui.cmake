@@ -6,6 +6,7 @@ if(VF_BUILD_TESTS AND TARGET test_gui)
   gtest_discover_tests(test_gui TEST_FILTER "*Threads*:GUIPipeline*:PBRCompositor*"
     TEST_PREFIX "threads." DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS threads ENVIRONMENT "VF_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  add_dependencies(threads_tests test_gui)
 endif()
 
 if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
@@ -22,4 +23,5 @@ if(VF_BUILD_TESTS)
   target_link_libraries(test_gui_display PRIVATE vf_gui GTest::gtest)
   gtest_discover_tests(test_gui_display DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS "threads;display" RUN_SERIAL TRUE)
+  add_dependencies(threads_tests test_gui_display)
 endif()

@@ -74,6 +74,7 @@ if(VF_BUILD_TESTS)
     if(TARGET ${suite})
       gtest_discover_tests(${suite} TEST_FILTER "*Concurrent*" TEST_PREFIX "threads."
         DISCOVERY_MODE PRE_TEST PROPERTIES LABELS threads)
+      add_dependencies(threads_tests ${suite})
     endif()
   endforeach()
 

@@ -6,6 +6,7 @@ if(VF_BUILD_TESTS)
   if(TARGET test_core)
     gtest_discover_tests(test_core TEST_FILTER "Thread*" TEST_PREFIX "threads."
       DISCOVERY_MODE PRE_TEST PROPERTIES LABELS threads)
+    add_dependencies(threads_tests test_core)
   endif()
 
   # Window tests against a virtual X server that each test program starts itself.
@@ -15,6 +16,7 @@ if(VF_BUILD_TESTS)
     target_link_libraries(test_window_display PRIVATE vf_window ${VF_XTST_LIBRARY} X11 GTest::gtest GTest::gtest_main)
     gtest_discover_tests(test_window_display DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS threads RUN_SERIAL TRUE)
+    add_dependencies(threads_tests test_window_display)
   endif()
 
   # Our own small LV2 host: loads the bundle with dlopen, opens the editor on a
@@ -37,6 +39,7 @@ if(VF_BUILD_TESTS)
       COMMAND ${vf_with_xvfb} $<TARGET_FILE:vf_editor_test_host> ${vf_plugin_binary} stress 10)
     set_tests_properties(integration.editor_stress PROPERTIES
       LABELS "integration;display;threads" RUN_SERIAL TRUE SKIP_RETURN_CODE 77 TIMEOUT 600)
+    add_dependencies(threads_tests vf_editor_test_host velmorin_free)
 
     # A real host: jalv under a dummy JACK server, rapid gestures and restarts.
     add_test(NAME integration.jalv_smoke
