@@ -71,3 +71,12 @@ else()
 endif()
 ]])
 include(CPack)
+
+if(VF_BUILD_TESTS)
+  # Runs cpack on this build folder (which builds it first) and the host checks on both packages.
+  add_test(NAME package.install COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/package_install.sh)
+  set_tests_properties(package.install PROPERTIES
+    LABELS "host"
+    RUN_SERIAL TRUE
+    ENVIRONMENT "VF_BUILD_DIR=${PROJECT_BINARY_DIR};VF_VERSION=${PROJECT_VERSION}")
+endif()
