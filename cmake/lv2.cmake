@@ -30,8 +30,9 @@ add_custom_command(TARGET velmorin_free POST_BUILD
   VERBATIM)
 add_dependencies(velmorin_free vf_generate_manifest)
 
-install(DIRECTORY ${VF_BUNDLE_DIR} DESTINATION ${VF_LV2_INSTALL_DIR}
-  USE_SOURCE_PERMISSIONS FILES_MATCHING PATTERN "*.so" PATTERN "*.ttl")
+# The library through a target rule: only those are stripped by `cmake --install --strip`.
+install(TARGETS velmorin_free LIBRARY DESTINATION ${VF_LV2_INSTALL_DIR}/${VF_BUNDLE_NAME})
+install(FILES ${VF_BUNDLE_DIR}/manifest.ttl DESTINATION ${VF_LV2_INSTALL_DIR}/${VF_BUNDLE_NAME})
 
 # Each public header of the client core and the adapter compiles on its own.
 file(GLOB own_headers RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS

@@ -5,6 +5,11 @@
 #include "client/LinearFloatParameter.hpp"
 #include "editor/VelmorinFreeGUI.hpp"
 
+// The build passes the project's version, the one its packages carry.
+#if !defined(VF_VERSION_MAJOR) || !defined(VF_VERSION_MINOR) || !defined(VF_VERSION_PATCH)
+#error "VF_VERSION_MAJOR, VF_VERSION_MINOR and VF_VERSION_PATCH must be defined"
+#endif
+
 namespace vf {
 
 PluginInfo VelmorinFreeClient::buildPluginInfo()
@@ -16,7 +21,7 @@ PluginInfo VelmorinFreeClient::buildPluginInfo()
     info.pluginName = "Velmorin-Free";
     info.pluginHomepage = "https://drevkin.example/velmorin-free/";
     info.pluginUniqueID = "QZPN";
-    info.publicVersion = PluginVersion{1, 0, 0};
+    info.publicVersion = PluginVersion{VF_VERSION_MAJOR, VF_VERSION_MINOR, VF_VERSION_PATCH};
     info.hasGUI = true;
     info.isSynth = false;
     info.receivesMIDI = false;
