@@ -16,8 +16,12 @@ set_target_properties(velmorin_free PROPERTIES
 # The entry points live in static libraries: -u pulls them in; the version script
 # then keeps exactly them visible.
 target_link_libraries(velmorin_free PRIVATE vf_lv2)
+# clang's sanitizer and fuzzer runtimes live in the executable that loads the library,
+# so only there may the library leave symbols undefined.
+if(NOT (VF_SANITIZE OR VF_FUZZ) OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  target_link_options(velmorin_free PRIVATE -Wl,--no-undefined)
+endif()
 target_link_options(velmorin_free PRIVATE
-  -Wl,--no-undefined
   -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/exports.map
   -Wl,-u,lv2_descriptor -Wl,-u,lv2ui_descriptor -Wl,-u,GenerateManifestFromClient)
 

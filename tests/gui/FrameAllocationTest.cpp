@@ -9,7 +9,15 @@
 #include <cstddef>
 #include <cstdlib>
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) // GCC
+#define VF_SANITIZED 1
+#elif defined(__has_feature) // clang
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VF_SANITIZED 1
+#endif
+#endif
+
+#if !defined(VF_SANITIZED)
 #define VF_COUNT_ALLOCATIONS 1
 
 namespace {
