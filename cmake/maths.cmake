@@ -7,7 +7,7 @@ set_source_files_properties(
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx2Probe.cpp
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx512Probe.cpp
-  PROPERTIES COMPILE_OPTIONS -ffp-contract=off)
+  PROPERTIES COMPILE_OPTIONS -ffp-contract=off SKIP_PRECOMPILE_HEADERS ON)
 
 add_library(vf_maths_avx2_probe STATIC ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx2Probe.cpp
   ${PROJECT_SOURCE_DIR}/tests/plugin/VectorMathsAvx512Probe.cpp)
