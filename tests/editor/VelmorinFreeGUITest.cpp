@@ -41,7 +41,9 @@ protected:
 
     static void savePng(const ImageRef<RGBA>& image, const std::string& name)
     {
-        const std::string path = std::string(VF_TEST_OUTPUT_DIR) + "/" + name;
+        // Appended rather than joined with +, which GCC 12 at -O1 under TSan flags with a false -Warray-bounds.
+        std::string path = VF_TEST_OUTPUT_DIR "/";
+        path += name;
         stbi_write_png(path.c_str(), image.width, image.height, 4, image.pixels, static_cast<int>(image.pitch));
     }
 
