@@ -19,7 +19,13 @@
 #include <limits>
 #include <type_traits>
 
+// Clang has no target pragma; its attribute pragma gives the functions below the same
+// target, up to the pop at the end of the file.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC target("avx2,fma")
+#endif
 
 #include "plugin/simd/Avx2Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -94,3 +100,7 @@ bool downSectionsAvx2(float* stream, int values, double* history)
 }
 
 } // namespace vf::simd
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

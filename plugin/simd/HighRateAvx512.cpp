@@ -5,7 +5,9 @@
 // types under AVX2's own target so that both translation units compile them alike.
 // GCC 12 reports its own AVX-512 intrinsics' deliberately undefined pass-through operands
 // as maybe-uninitialized.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/KneeLimit.hpp"
@@ -23,12 +25,19 @@
 #include <limits>
 #include <type_traits>
 
+#if defined(__clang__) // no target pragma: the attribute pragma, popped at the end of the file
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#include "plugin/simd/Avx2Lanes.hpp"
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx2,fma,avx512f,avx512dq,avx512vl"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
 #include "plugin/simd/Avx2Lanes.hpp"
 #pragma GCC pop_options
 
 #pragma GCC target("avx2,fma,avx512f,avx512dq,avx512vl")
+#endif
 
 #include "plugin/simd/Avx512Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -154,3 +163,7 @@ bool downSectionsAvx512(float* stream, int values, double* history)
 }
 
 } // namespace vf::simd
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

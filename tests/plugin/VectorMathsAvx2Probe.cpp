@@ -18,7 +18,11 @@ bool avx2Supported()
 
 } // namespace vf::test
 
+#if defined(__clang__) // no target pragma: the attribute pragma, popped at the end of the file
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC target("avx2")
+#endif
 
 #include "plugin/simd/Avx2Lanes.hpp"
 #include "plugin/simd/VectorArcSine.hpp"
@@ -46,3 +50,7 @@ void arcSineDoubleBlockAvx2(const double* in, double* out, int count)
 }
 
 } // namespace vf::test
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif
