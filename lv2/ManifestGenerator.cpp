@@ -83,12 +83,11 @@ std::string buildParamPortConfiguration(const std::vector<std::unique_ptr<Parame
     const int P = static_cast<int>(params.size());
     for (int k = 0; k < P; ++k) {
         Parameter& p = *params[static_cast<size_t>(k)];
-        // Hosts have always read at most nine characters here; keep the cut.
-        char def[10];
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-truncation"
+        // Hosts have always read at most nine characters here; keep the cut (made
+        // after formatting, so that no compiler sees a truncating snprintf).
+        char def[32];
         std::snprintf(def, sizeof def, "%g", p.getNormalized());
-#pragma GCC diagnostic pop
+        def[9] = '\0';
         s += "    [\n";
         s += "        a lv2:InputPort , lv2:ControlPort ;\n";
         s += "        lv2:index " + intText(k) + " ;\n";
