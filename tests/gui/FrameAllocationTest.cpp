@@ -9,7 +9,13 @@
 #include <cstddef>
 #include <cstdlib>
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// GCC names its sanitizers with macros, clang through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VF_SANITIZED 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(VF_SANITIZED)
 #define VF_COUNT_ALLOCATIONS 1
 
 namespace {
