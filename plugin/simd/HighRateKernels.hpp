@@ -621,7 +621,9 @@ void processChunk(HighRateState& st, const HighRateSettings& se, HighRateScratch
     constexpr int oversampling = engineOversampling;
     const int blocks = (frames + engineBlockFrames - 1) / engineBlockFrames;
     auto blockFrames = [&](int b) { return b >= 0 && b < blocks ? std::min(engineBlockFrames, frames - b * engineBlockFrames) : 0; };
-    auto slot = [&](int b) -> HighRateScratch::Slot& { return scratch.slots[b % 3]; };
+    // b runs from -2: the idle stages of the first two steps take slots the others leave
+    // free, instead of indexing before the array.
+    auto slot = [&](int b) -> HighRateScratch::Slot& { return scratch.slots[(b + 3) % 3]; };
     auto stream = [&](int b) { return slot(b).stream + enginePadding; };
     auto whole = [](int values) { return (values + F32::lanes - 1) / F32::lanes * F32::lanes; };
 
