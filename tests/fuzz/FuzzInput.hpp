@@ -9,13 +9,8 @@
 #include <cstring>
 #include <span>
 
-#define FUZZ_CHECK(condition)                                                                                \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);              \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
+#define FUZZ_CHECK(condition) \
+    ((condition) ? (void)0 : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 namespace vf::fuzz {
 
@@ -27,17 +22,15 @@ public:
     T take()
     {
         T v{};
-        const size_t n = std::min(size_, sizeof v);
-        if (n > 0)
-            std::memcpy(&v, data_, n);
-        data_ += n;
-        size_ -= n;
+        const std::span<const uint8_t> b = bytes(sizeof v);
+        if (!b.empty())
+            std::memcpy(&v, b.data(), b.size());
         return v;
     }
     std::span<const uint8_t> bytes(size_t n)
     {
         n = std::min(n, size_);
-        std::span<const uint8_t> out(data_, n);
+        const std::span<const uint8_t> out(data_, n);
         data_ += n;
         size_ -= n;
         return out;
