@@ -49,7 +49,8 @@ RGBA* QoiDecoder::decode(const uint8_t* data, std::size_t size, int& width, int&
     if (w == 0 || h == 0 || (channels != 3 && channels != 4) || colorspace > 1)
         return nullptr;
     const uint64_t count = uint64_t(w) * h;
-    if (count > maxPixels)
+    // No byte of the stream gives more than 62 pixels: shorter data cannot fill the image.
+    if (count > maxPixels || count > (size - headerSize) * 62)
         return nullptr;
 
     RGBA* out = static_cast<RGBA*>(checkedMalloc(count * sizeof(RGBA)));
