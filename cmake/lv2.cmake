@@ -34,9 +34,14 @@ add_custom_command(TARGET velmorin_free POST_BUILD
   VERBATIM)
 add_dependencies(velmorin_free vf_generate_manifest)
 
-# The library through a target rule: only those are stripped by `cmake --install --strip`.
-install(TARGETS velmorin_free LIBRARY DESTINATION ${VF_LV2_INSTALL_DIR}/${VF_BUNDLE_NAME})
-install(FILES ${VF_BUNDLE_DIR}/manifest.ttl DESTINATION ${VF_LV2_INSTALL_DIR}/${VF_BUNDLE_NAME})
+# Installs the bundle as the folder <destination>; further arguments (a component)
+# go to both rules.  The library goes through a target rule: only those are stripped
+# by `cmake --install --strip`.
+function(vf_install_bundle destination)
+  install(TARGETS velmorin_free LIBRARY DESTINATION ${destination} ${ARGN})
+  install(FILES ${VF_BUNDLE_DIR}/manifest.ttl DESTINATION ${destination} ${ARGN})
+endfunction()
+vf_install_bundle(${VF_LV2_INSTALL_DIR}/${VF_BUNDLE_NAME})
 
 # Each public header of the client core and the adapter compiles on its own.
 file(GLOB own_headers RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS

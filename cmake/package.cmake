@@ -24,10 +24,8 @@ string(TOLOWER ${vf_pluginName} vf_package_name)
 # Each package has its own install rules (components left out of a plain
 # `cmake --install`), so neither follows VF_LV2_INSTALL_DIR or the install prefix;
 # the Debian generator installs below /usr.
-install(TARGETS velmorin_free LIBRARY DESTINATION lib/lv2/${VF_BUNDLE_NAME} COMPONENT deb EXCLUDE_FROM_ALL)
-install(FILES ${VF_BUNDLE_DIR}/manifest.ttl DESTINATION lib/lv2/${VF_BUNDLE_NAME} COMPONENT deb EXCLUDE_FROM_ALL)
-install(TARGETS velmorin_free LIBRARY DESTINATION ${VF_BUNDLE_NAME} COMPONENT archive EXCLUDE_FROM_ALL)
-install(FILES ${VF_BUNDLE_DIR}/manifest.ttl DESTINATION ${VF_BUNDLE_NAME} COMPONENT archive EXCLUDE_FROM_ALL)
+vf_install_bundle(lib/lv2/${VF_BUNDLE_NAME} COMPONENT deb EXCLUDE_FROM_ALL)
+vf_install_bundle(${VF_BUNDLE_NAME} COMPONENT archive EXCLUDE_FROM_ALL)
 
 # Debian wants the copyright and a changelog (compressed, no time stamp) beside every package.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)

@@ -636,8 +636,10 @@ void X11Window::Impl::fitIntoParentIfClipped()
         mw = maxWidth;
         mh = maxHeight;
     }
-    const bool clipped = width.load() > pw || height.load() > ph;
-    if (!parentFit.update(width.load(), height.load(), pw, ph, now(), mw, mh) || destroyed.load())
+    const int w = width.load();
+    const int h = height.load();
+    const bool clipped = w > pw || h > ph;
+    if (!parentFit.update(w, h, pw, ph, now(), mw, mh) || destroyed.load())
         return;
     MutexLock lock(x11Mutex);
     if (clipped) {
