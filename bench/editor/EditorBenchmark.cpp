@@ -69,5 +69,47 @@ BENCHMARK(BM_FirstFullFrame)
     ->Args({kSizes[5][0], kSizes[5][1]})
     ->Unit(benchmark::kMillisecond);
 
+// Opening: the editor built (images decoded) and its first full frame drawn.
+void BM_OpenToFullFrame(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    std::unique_ptr<VelmorinFreeClient> client(Client::create<VelmorinFreeClient>());
+    for (auto _ : state) {
+        auto gui = std::make_unique<VelmorinFreeGUI>(*client);
+        gui->doResize(w, h);
+        frame(*gui);
+        state.PauseTiming();
+        gui.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenToFullFrame)
+    ->Args({kSizes[3][0], kSizes[3][1]})
+    ->Args({kSizes[5][0], kSizes[5][1]})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A grip step into one of the six sizes from its neighbour: layout, resampling and
+// the full frame at the new size.  Only the step into the size is timed.
+void BM_GripStep(benchmark::State& state)
+{
+    const int to = static_cast<int>(state.range(0));
+    const int from = to == 5 ? 4 : to + 1;
+    std::unique_ptr<VelmorinFreeClient> client(Client::create<VelmorinFreeClient>());
+    auto gui = std::make_unique<VelmorinFreeGUI>(*client);
+    for (auto _ : state) {
+        state.PauseTiming();
+        gui->nativeWindowResize(kSizes[from][0], kSizes[from][1]); // as the grip asks the host
+        gui->doResize(kSizes[from][0], kSizes[from][1]);
+        frame(*gui);
+        gui->nativeWindowResize(kSizes[to][0], kSizes[to][1]);
+        state.ResumeTiming();
+        gui->doResize(kSizes[to][0], kSizes[to][1]);
+        frame(*gui);
+    }
+    state.SetLabel(std::to_string(kSizes[to][0]) + "x" + std::to_string(kSizes[to][1]));
+}
+BENCHMARK(BM_GripStep)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 } // namespace vf

@@ -1176,7 +1176,16 @@ int main(int argc, char** argv)
     int result;
     if (mode == "stress")
         result = runStress(host, number > 0 ? number : 10);
-    else if (mode == "bench") {
+    else if (mode == "automate") { // for profiling: the editor open under automation
+        Instance* inst = host.instantiate();
+        host.openEditor(*inst, host.makeParent(0, 0, 700, 1100));
+        {
+            Automation automation(*inst);
+            sleepMs((number > 0 ? number : 10) * 1000);
+        }
+        host.destroy(inst);
+        result = 0;
+    } else if (mode == "bench") {
         benchReads = true;
         result = runBench(host, number > 0 ? number : 10);
     } else
