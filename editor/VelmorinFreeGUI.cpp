@@ -2,6 +2,7 @@
 
 #include "client/BoolParameter.hpp"
 #include "client/Client.hpp"
+#include "core/ThreadPool.hpp"
 #include "editor/UIParamLabel.hpp"
 #include "flatwidgets/UIFilmstripKnob.hpp"
 #include "flatwidgets/UIImageSwitch.hpp"
@@ -10,6 +11,7 @@
 #include "graphics/ImageLoader.hpp"
 #include "resources/EmbeddedResources.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vf {
@@ -25,6 +27,15 @@ std::unique_ptr<OwnedImage<RGBA>> decode(const char* name)
 {
     const EmbeddedResource r = embeddedResource(name);
     return loadOwnedImage(r.data, r.size);
+}
+
+std::unique_ptr<OwnedImage<RGBA>> copyOf(const OwnedImage<RGBA>& image)
+{
+    auto copy = std::make_unique<OwnedImage<RGBA>>();
+    copy->size(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y)
+        std::copy_n(image.scanline(y), image.width(), copy->scanline(y));
+    return copy;
 }
 
 // Design corners at 365 x 650, scaled and rounded half away from zero one by one.
@@ -45,11 +56,20 @@ VelmorinFreeGUI::VelmorinFreeGUI(Client& client)
     const EmbeddedResource fontFile = embeddedResource("font.ttf");
     font_ = std::make_unique<Font>(fontFile.data, fontFile.size);
 
-    bottomKnobFirst_ = decode("knob-bottom.png");
-    bottomKnobSecond_ = decode("knob-bottom.png");
-    topKnob_ = decode("knob-top.png");
-    switchOn_ = decode("switch-on.png");
-    switchOff_ = decode("switch-off.png");
+    // Decoding the strips is most of the time an opening takes: the two files go
+    // to the pool's two workers, and the second bottom strip is a copy of the first
+    // rather than a second decoding of the same file.
+    auto decodeImages = [this](int item, int) {
+        if (item == 0) {
+            bottomKnobFirst_ = decode("knob-bottom.png");
+            bottomKnobSecond_ = copyOf(*bottomKnobFirst_);
+        } else {
+            topKnob_ = decode("knob-top.png");
+            switchOn_ = decode("switch-on.png");
+            switchOff_ = decode("switch-off.png");
+        }
+    };
+    threadPool()->parallelFor(2, decodeImages);
 
     UIContext* ctx = uiContext();
     auto param = [this](int index) -> Parameter* {

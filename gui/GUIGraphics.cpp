@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace vf {
 
@@ -468,12 +469,32 @@ void GUIGraphics::recomputeDrawLists()
 
 namespace {
 
+// Below this many dirty pixels a frame is drawn on the calling thread: waking the
+// workers and waiting for them costs more than the drawing (a knob and its label
+// under automation, at sixty frames a second).
+constexpr int64_t smallRedrawPixels = 256 * 256;
+
+int64_t pixelCount(const GrowableArray<box2i>& areas)
+{
+    int64_t n = 0;
+    for (const box2i& r : areas)
+        n += static_cast<int64_t>(r.width()) * r.height();
+    return n;
+}
+
 // Runs render(element) for the list in batches of elements whose positions do not
-// meet: overlapping elements paint in list order, neighbours in parallel.
+// meet: overlapping elements paint in list order, neighbours in parallel.  The
+// elements touch disjoint pixels, so a small frame run in list order gives the
+// same pixels.
 template <typename Render>
-void renderInBatches(ThreadPool* pool, GrowableArray<UIElement*>& list, Render&& render)
+void renderInBatches(ThreadPool* pool, GrowableArray<UIElement*>& list, bool small, Render&& render)
 {
     const int n = list.length();
+    if (small) {
+        for (int i = 0; i < n; ++i)
+            render(list[i]);
+        return;
+    }
     int s = 0;
     while (s < n) {
         int e = s + 1;
@@ -500,7 +521,8 @@ void GUIGraphics::redrawElementsRaw()
         return;
     const ImageRef<RGBA> raw = rawBuffer_.toRef();
     const std::span<const box2i> areas{redrawAreasDisjoint_.data(), static_cast<size_t>(redrawAreasDisjoint_.length())};
-    renderInBatches(threadPool_, rawDrawList_, [&](UIElement* e) { e->renderRaw(raw, areas); });
+    renderInBatches(threadPool_, rawDrawList_, pixelCount(redrawAreasDisjoint_) < smallRedrawPixels,
+                    [&](UIElement* e) { e->renderRaw(raw, areas); });
 }
 
 void GUIGraphics::redrawElementsPBR()
@@ -511,7 +533,7 @@ void GUIGraphics::redrawElementsPBR()
     const ImageRef<L16> depth = depthMap_.level(0).toRef();
     const ImageRef<RGBA> material = materialMap_.level(0).toRef();
     const std::span<const box2i> areas{litUpdateAreas_.data(), static_cast<size_t>(litUpdateAreas_.length())};
-    renderInBatches(threadPool_, litDrawList_,
+    renderInBatches(threadPool_, litDrawList_, pixelCount(litUpdateAreas_) < smallRedrawPixels,
                     [&](UIElement* e) { e->renderPBR(diffuse, depth, material, areas); });
 }
 
@@ -546,6 +568,27 @@ void GUIGraphics::compositeGUI(ImageRef<RGBA> target)
                                diffuseMap_, materialMap_, depthMap_);
 }
 
+namespace {
+
+// RGBA -> BGRA with alpha 255, four pixels per step.
+void swapRedBlueOpaque(RGBA* p, int n)
+{
+    const __m128i redBlue = _mm_set1_epi32(0x00FF00FF);
+    const __m128i green = _mm_set1_epi32(0x0000FF00);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        const __m128i rb = _mm_and_si128(v, redBlue); // each 32-bit lane: b << 16 | r
+        const __m128i swapped = _mm_or_si128(_mm_slli_epi32(rb, 16), _mm_srli_epi32(rb, 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + x), _mm_or_si128(swapped, _mm_or_si128(_mm_and_si128(v, green), opaque)));
+    }
+    for (; x < n; ++x)
+        p[x] = RGBA{p[x].b, p[x].g, p[x].r, 255};
+}
+
+} // namespace
+
 void GUIGraphics::reorderComponents(WindowPixelFormat format)
 {
     if (format != WindowPixelFormat::BGRA8 && format != WindowPixelFormat::ARGB8
@@ -556,8 +599,7 @@ void GUIGraphics::reorderComponents(WindowPixelFormat format)
             RGBA* p = rawBuffer_.scanline(y);
             switch (format) {
             case WindowPixelFormat::BGRA8:
-                for (int x = r.min.x; x < r.max.x; ++x)
-                    p[x] = RGBA{p[x].b, p[x].g, p[x].r, 255};
+                swapRedBlueOpaque(p + r.min.x, r.width());
                 break;
             case WindowPixelFormat::ARGB8:
                 for (int x = r.min.x; x < r.max.x; ++x)

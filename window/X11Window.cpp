@@ -88,6 +88,48 @@ uint64_t wallClockMicroseconds()
     return static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec);
 }
 
+// The event threads wait on the connection's socket (and their wake-up descriptor)
+// without the Xlib lock.  Xlib reads everything the server has sent whenever any of
+// our threads looks for an event or a reply, other windows' events included, and an
+// event already in Xlib's queue no longer shows on the socket; so whoever brings new
+// events in wakes every event thread.  The list is guarded by x11Mutex.
+struct EventThreadWaker {
+    int fd = -1;
+    EventThreadWaker* next = nullptr;
+
+    void wake() const
+    {
+        const uint64_t one = 1;
+        if (fd >= 0 && write(fd, &one, sizeof one) < 0) {
+            // A full counter already means a pending wake-up.
+        }
+    }
+};
+EventThreadWaker* eventThreadWakers = nullptr;
+
+// Holds the Xlib lock; on release, wakes the event threads if events came in meanwhile.
+class XlibLock {
+public:
+    XlibLock()
+        : lock_(x11Mutex)
+        , queued_(sharedDisplay != nullptr ? XQLength(sharedDisplay) : 0)
+    {
+    }
+    ~XlibLock()
+    {
+        if (sharedDisplay == nullptr || XQLength(sharedDisplay) <= queued_)
+            return;
+        for (const EventThreadWaker* w = eventThreadWakers; w != nullptr; w = w->next)
+            w->wake();
+    }
+    XlibLock(const XlibLock&) = delete;
+    XlibLock& operator=(const XlibLock&) = delete;
+
+private:
+    MutexLock lock_;
+    int queued_;
+};
+
 } // namespace
 
 struct X11Window::Impl {
@@ -97,6 +139,7 @@ struct X11Window::Impl {
     std::atomic<int> height{0};
     ImageRef<RGBA> output;
     bool dirtyAreasComputed = false;
+    box2i repaintRequest; // for the event thread; guarded by dirtyMutex
     std::atomic<bool> terminate{false};
     std::atomic<bool> destroyed{false};
     // A resize asked for the size the window already has (the content may differ
@@ -158,29 +201,19 @@ struct X11Window::Impl {
             sleepCondition.waitFor(sleepMutex, microseconds);
     }
 
-    // Wakes the event thread's wait for input (closing, or a repaint just posted).
-    int wakeFd = -1;
-    void wakeEventThread()
-    {
-        const uint64_t one = 1;
-        if (wakeFd >= 0 && write(wakeFd, &one, sizeof one) < 0) {
-            // A full counter already means a pending wake-up.
-        }
-    }
+    // Wakes the event thread's wait for input (closing, a relayout, new events).
+    EventThreadWaker waker;
+    void wakeEventThread() const { waker.wake(); }
 
-    // The event thread's pause: returns as soon as the server sends something, so
-    // that input reaches the editor at once rather than after a polling interval.
-    // Events another thread's round trip has already read in wait for the timeout.
+    // The event thread's pause: returns as soon as the server sends something or
+    // another thread has read events in (XlibLock), so that input and repaints reach
+    // the editor at once, and an idle editor's thread sleeps for the full period.
     void waitForInput(long long microseconds)
     {
-        if (wakeFd < 0) {
-            pause(microseconds);
-            return;
-        }
-        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (poll(fds, 2, static_cast<int>((microseconds + 999) / 1000)) > 0 && (fds[1].revents & POLLIN) != 0) {
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {waker.fd, POLLIN, 0}};
+        if (poll(fds, waker.fd >= 0 ? 2 : 1, static_cast<int>((microseconds + 999) / 1000)) > 0 && (fds[1].revents & POLLIN) != 0) {
             uint64_t count;
-            if (read(wakeFd, &count, sizeof count) < 0) {
+            if (read(waker.fd, &count, sizeof count) < 0) {
                 // Nothing to drain: another wake-up took it.
             }
         }
@@ -200,8 +233,11 @@ struct X11Window::Impl {
 
     bool open(void* parentWindow, int w, int h);
     bool createX11Window(void* parentWindow, int w, int h);
-    void notifySize(int w, int h, bool force = false);
+    bool notifySize(int w, int h, bool force = false); // true when the listener was resized
     void processEvent(XEvent& event);
+    void repaint(box2i area);
+    box2i takeRepaintRequest();
+    bool queueRepaintIfDirty();
     void eventLoop();
     void discardUnmaskableEvents();
     void timerLoop();
@@ -228,7 +264,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     // before that one.
     notifySize(w, h);
 
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     preferredWidth = w;
     preferredHeight = h;
     writeSizeHints();
@@ -245,7 +281,9 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     hiddenCursor = XCreatePixmapCursor(display, hiddenBitmap, hiddenBitmap, &black, &black, 0, 0);
     sync();
 
-    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    waker.fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    waker.next = eventThreadWakers;
+    eventThreadWakers = &waker;
     creationTime = now();
     lastAnimationTime = creationTime;
     pointer = PointerTracker(creationTime);
@@ -259,7 +297,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
 
 bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
 {
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     screen = DefaultScreen(display);
     visual = DefaultVisual(display, screen);
     depth = 24;
@@ -304,10 +342,10 @@ bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
     return false;
 }
 
-void X11Window::Impl::notifySize(int w, int h, bool force)
+bool X11Window::Impl::notifySize(int w, int h, bool force)
 {
     if (w == width && h == height && !force)
-        return;
+        return false;
     width = w;
     height = h;
     {
@@ -315,7 +353,7 @@ void X11Window::Impl::notifySize(int w, int h, bool force)
         MutexLock dirtyLock(dirtyMutex);
         output = listener->onResized(w, h);
     }
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     if (image != nullptr) {
         image->data = nullptr; // the pixels belong to the listener
         XFree(image);
@@ -326,6 +364,7 @@ void X11Window::Impl::notifySize(int w, int h, bool force)
                              reinterpret_cast<char*>(output.pixels), static_cast<unsigned>(output.width),
                              static_cast<unsigned>(output.height), 32, static_cast<int>(output.pitch));
     }
+    return true;
 }
 
 void X11Window::Impl::processEvent(XEvent& event)
@@ -336,7 +375,7 @@ void X11Window::Impl::processEvent(XEvent& event)
         KeySym keysym = 0;
         char text[16];
         {
-            MutexLock lock(x11Mutex);
+            XlibLock lock;
             XLookupString(&event.xkey, text, sizeof(text), &keysym, nullptr);
         }
         const Key key = convertKeyFromX11(keysym);
@@ -398,32 +437,9 @@ void X11Window::Impl::processEvent(XEvent& event)
         listener->onMouseExitedWindow();
         break;
     }
-    case Expose: {
-        {
-            MutexLock dirtyLock(dirtyMutex);
-            if (!dirtyAreasComputed) {
-                listener->recomputeDirtyAreas();
-                dirtyAreasComputed = true;
-            }
-        }
-        {
-            MutexLock drawLock(drawMutex);
-            MutexLock dirtyLock(dirtyMutex);
-            listener->onDraw(WindowPixelFormat::BGRA8);
-        }
-        // Only the part of the exposed area the image covers can be shown; reading
-        // past the image would read past the listener's buffer.
-        const box2i exposed = box2i::rectangle(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                                               event.xexpose.height)
-                                  .intersection(output.bounds());
-        if (exposed.empty() || image == nullptr || destroyed.load())
-            break;
-        MutexLock lock(x11Mutex);
-        XPutImage(display, window, gc, image, exposed.min.x, exposed.min.y, exposed.min.x, exposed.min.y,
-                  static_cast<unsigned>(exposed.width()), static_cast<unsigned>(exposed.height()));
-        sync();
+    case Expose:
+        repaint(box2i::rectangle(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
         break;
-    }
     case DestroyNotify:
         if (event.xdestroywindow.window == window) {
             destroyed.store(true);
@@ -434,7 +450,10 @@ void X11Window::Impl::processEvent(XEvent& event)
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == window) {
-            notifySize(event.xconfigure.width, event.xconfigure.height);
+            // A new size is drawn at once rather than at the timer's next look: a
+            // grip drag shows each size as soon as it is laid out.
+            if (notifySize(event.xconfigure.width, event.xconfigure.height))
+                queueRepaintIfDirty();
         } else if (event.xconfigure.window == parent) {
             parentWidth.store(event.xconfigure.width);
             parentHeight.store(event.xconfigure.height);
@@ -443,7 +462,7 @@ void X11Window::Impl::processEvent(XEvent& event)
     case ReparentNotify:
         // Some hosts move the editor into a window of their own after creating it.
         if (event.xreparent.window == window) {
-            MutexLock lock(x11Mutex);
+            XlibLock lock;
             watchParent(event.xreparent.parent);
         }
         break;
@@ -452,28 +471,61 @@ void X11Window::Impl::processEvent(XEvent& event)
     }
 }
 
+// Event thread: draws and shows the given area (an Expose from the server, or the
+// timer thread's repaint request).
+void X11Window::Impl::repaint(box2i area)
+{
+    {
+        MutexLock dirtyLock(dirtyMutex);
+        if (!dirtyAreasComputed) {
+            listener->recomputeDirtyAreas();
+            dirtyAreasComputed = true;
+        }
+    }
+    {
+        MutexLock drawLock(drawMutex);
+        MutexLock dirtyLock(dirtyMutex);
+        listener->onDraw(WindowPixelFormat::BGRA8);
+    }
+    // Only the part of the area the image covers can be shown; reading past the
+    // image would read past the listener's buffer.
+    const box2i exposed = area.intersection(output.bounds());
+    if (exposed.empty() || image == nullptr || destroyed.load())
+        return;
+    XlibLock lock;
+    XPutImage(display, window, gc, image, exposed.min.x, exposed.min.y, exposed.min.x, exposed.min.y,
+              static_cast<unsigned>(exposed.width()), static_cast<unsigned>(exposed.height()));
+    sync();
+}
+
 void X11Window::Impl::eventLoop()
 {
-    int backOff = 0;
     while (!terminate.load()) {
+        // Repaints first: the timer asks at most once a period, so input is never
+        // starved, and a burst of motion does not hold the picture back.
+        if (const box2i area = takeRepaintRequest(); !area.empty())
+            repaint(area);
         XEvent event;
         std::memset(&event, 0, sizeof(event));
-        bool got;
+        bool got = false;
         {
-            MutexLock lock(x11Mutex);
-            got = XCheckWindowEvent(display, window, eventMask, &event) != 0;
-            if (!got && parent != 0)
-                got = XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0;
-            discardUnmaskableEvents();
+            XlibLock lock;
+            // One read of the socket; each search below would read it again (twice)
+            // when it finds nothing, which an idle or repainting editor pays for at
+            // every wake-up.
+            if (XEventsQueued(display, QueuedAfterReading) > 0) {
+                got = XCheckWindowEvent(display, window, eventMask, &event) != 0;
+                if (!got && parent != 0)
+                    got = XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0;
+                discardUnmaskableEvents();
+            }
         }
         if (got) {
             processEvent(event);
-            backOff = 0;
         } else if (relayout.exchange(false)) {
             notifySize(width, height, true);
         } else {
-            backOff = nextBackOffMicroseconds(backOff);
-            waitForInput(backOff);
+            waitForInput(maxBackOffMicroseconds);
         }
     }
 }
@@ -514,32 +566,33 @@ void X11Window::Impl::doAnimation()
     listener->onAnimate(dt, time);
 }
 
+// The repaint request goes to the event thread directly rather than as an Expose
+// through the server: that round trip cost a socket write, a server wake-up and a
+// wait for the reply (errors only surface there) at every frame.
 void X11Window::Impl::sendRepaintIfUIDirty()
 {
-    box2i r;
-    {
-        MutexLock dirtyLock(dirtyMutex);
-        listener->recomputeDirtyAreas();
-        dirtyAreasComputed = true;
-        r = listener->getDirtyRectangle();
-    }
+    if (queueRepaintIfDirty())
+        wakeEventThread();
+}
+
+bool X11Window::Impl::queueRepaintIfDirty()
+{
+    MutexLock dirtyLock(dirtyMutex);
+    listener->recomputeDirtyAreas();
+    dirtyAreasComputed = true;
+    const box2i r = listener->getDirtyRectangle();
     if (r.width() <= 0 || r.height() <= 0 || destroyed.load())
-        return;
-    XEvent event;
-    std::memset(&event, 0, sizeof(event));
-    event.type = Expose;
-    event.xexpose.display = display;
-    event.xexpose.window = window;
-    event.xexpose.x = r.min.x;
-    event.xexpose.y = r.min.y;
-    event.xexpose.width = r.width();
-    event.xexpose.height = r.height();
-    {
-        MutexLock lock(x11Mutex);
-        XSendEvent(display, window, False, ExposureMask, &event);
-        sync(); // reads the event back into the queue, where no socket wake-up shows it
-    }
-    wakeEventThread();
+        return false;
+    repaintRequest = repaintRequest.empty() ? r : repaintRequest.expand(r);
+    return true;
+}
+
+box2i X11Window::Impl::takeRepaintRequest()
+{
+    MutexLock dirtyLock(dirtyMutex);
+    const box2i r = repaintRequest;
+    repaintRequest = {};
+    return r;
 }
 
 void X11Window::Impl::setCursor()
@@ -556,7 +609,7 @@ void X11Window::Impl::setCursor()
     const int index = static_cast<int>(c);
     if (index < 0 || index > 7)
         return;
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     Cursor cursor;
     const int shape = fontCursorShape(c);
     if (shape < 0) {
@@ -632,7 +685,7 @@ void X11Window::Impl::fitIntoParentIfClipped()
     const int ph = parentHeight.load();
     int mw, mh;
     {
-        MutexLock lock(x11Mutex);
+        XlibLock lock;
         mw = maxWidth;
         mh = maxHeight;
     }
@@ -641,7 +694,7 @@ void X11Window::Impl::fitIntoParentIfClipped()
     const bool clipped = w > pw || h > ph;
     if (!parentFit.update(w, h, pw, ph, now(), mw, mh) || destroyed.load())
         return;
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     if (clipped) {
         preferredWidth = pw;
         preferredHeight = ph;
@@ -653,7 +706,7 @@ void X11Window::Impl::fitIntoParentIfClipped()
 
 void X11Window::Impl::releaseX11Window()
 {
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     for (Cursor& c : fontCursors) {
         if (c != 0)
             XFreeCursor(display, c);
@@ -722,8 +775,16 @@ X11Window::~X11Window()
     impl_->wakeEventThread();
     impl_->eventThread.join();
     impl_->timerThread.join();
-    if (impl_->wakeFd >= 0)
-        close(impl_->wakeFd);
+    {
+        XlibLock lock;
+        for (EventThreadWaker** w = &eventThreadWakers; *w != nullptr; w = &(*w)->next)
+            if (*w == &impl_->waker) {
+                *w = impl_->waker.next;
+                break;
+            }
+    }
+    if (impl_->waker.fd >= 0)
+        close(impl_->waker.fd);
     impl_->releaseX11Window();
     releaseX11();
     delete impl_;
@@ -744,7 +805,7 @@ void X11Window::waitEventAndDispatch()
         std::memset(&event, 0, sizeof(event));
         bool got;
         {
-            MutexLock lock(x11Mutex);
+            XlibLock lock;
             got = XCheckWindowEvent(impl_->display, impl_->window, eventMask, &event) != 0;
         }
         if (got) {
@@ -779,7 +840,7 @@ bool X11Window::requestResize(int width, int height, bool)
 {
     if (impl_ == nullptr || width <= 0 || height <= 0 || impl_->destroyed.load())
         return true;
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     // The hints first: a host may read them as soon as it sees the new size.
     impl_->preferredWidth = width;
     impl_->preferredHeight = height;
@@ -797,7 +858,7 @@ void X11Window::setLargestSize(int maxWidth, int maxHeight)
 {
     if (impl_ == nullptr || impl_->destroyed.load())
         return;
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     impl_->maxWidth = maxWidth;
     impl_->maxHeight = maxHeight;
     impl_->writeSizeHints();
@@ -899,7 +960,7 @@ int X11Window::nextBackOffMicroseconds(int backOff)
 
 int X11Window::liveWindowCount()
 {
-    MutexLock lock(x11Mutex);
+    XlibLock lock;
     return liveWindows;
 }
 
