@@ -78,7 +78,7 @@ bool cpuRunsAvx2()
 // once, then a ring, source row and row table for each band.
 struct BandLayout {
     std::size_t hSpans, hWeights, hPairWeights, vSpans, vWeights, shared;
-    std::size_t ringRows, ring, sourceRow, rows, perBand;
+    std::size_t ringRows, ring, sourceRow, rows, accum, perBand;
     int pad;
 
     BandLayout(const lanczos::Axis& h, const lanczos::Axis& v, bool pairs)
@@ -105,6 +105,7 @@ struct BandLayout {
         ring = take(vTaps * dw * 4 * sizeof(float));
         sourceRow = take((static_cast<std::size_t>(h.srcSize) + 2 * static_cast<std::size_t>(pad)) * 4 * sizeof(float));
         rows = take(vTaps * sizeof(const float*));
+        accum = take(dw * 4 * sizeof(float));
         perBand = at;
     }
 
@@ -183,7 +184,8 @@ bool ImageResizer::resizeLanczos(
         const lanczos::Band band{reinterpret_cast<int*>(own + layout.ringRows),
                                  reinterpret_cast<float*>(own + layout.ring),
                                  reinterpret_cast<float*>(own + layout.sourceRow),
-                                 reinterpret_cast<const float**>(own + layout.rows)};
+                                 reinterpret_cast<const float**>(own + layout.rows),
+                                 reinterpret_cast<float*>(own + layout.accum)};
         lanczos::resetRing(plan, band);
         resample(plan, band, output.height * b / bands, output.height * (b + 1) / bands);
     };

@@ -133,32 +133,31 @@ VF_AVX2 void resampleBandAvx2(const Plan& plan, const Band& band, int y0, int y1
         const int taps = prepareRows(plan, band, y, filterRow);
         const float* w = plan.vWeights + static_cast<std::size_t>(y) * static_cast<std::size_t>(plan.maxVTaps);
         RGBA* out = plan.output.scanline(y);
-        // Pixels summed over the taps in registers, four at a time, then encoded.
-        int x = 0;
-        for (; x + 4 <= dw; x += 4) {
+        // Summed over the taps in registers, then the whole row encoded: its
+        // pixels are independent, so their encodings overlap.
+        float* accum = band.accum;
+        int i = 0;
+        for (; i + 16 <= 4 * dw; i += 16) {
             __m256 acc0 = _mm256_setzero_ps(), acc1 = _mm256_setzero_ps();
             for (int t = 0; t < taps; ++t) {
                 const __m256 wt = _mm256_broadcast_ss(w + t);
-                acc0 = _mm256_add_ps(acc0, _mm256_mul_ps(wt, _mm256_loadu_ps(rows[t] + 4 * x)));
-                acc1 = _mm256_add_ps(acc1, _mm256_mul_ps(wt, _mm256_loadu_ps(rows[t] + 4 * x + 8)));
+                acc0 = _mm256_add_ps(acc0, _mm256_mul_ps(wt, _mm256_loadu_ps(rows[t] + i)));
+                acc1 = _mm256_add_ps(acc1, _mm256_mul_ps(wt, _mm256_loadu_ps(rows[t] + i + 8)));
             }
-            store(srgb, acc0, plan.alphaWeighted, out + x);
-            store(srgb, acc1, plan.alphaWeighted, out + x + 2);
+            _mm256_storeu_ps(accum + i, acc0);
+            _mm256_storeu_ps(accum + i + 8, acc1);
         }
-        for (; x + 2 <= dw; x += 2) {
-            __m256 acc = _mm256_setzero_ps();
-            for (int t = 0; t < taps; ++t)
-                acc = _mm256_add_ps(acc, _mm256_mul_ps(_mm256_broadcast_ss(w + t), _mm256_loadu_ps(rows[t] + 4 * x)));
-            store(srgb, acc, plan.alphaWeighted, out + x);
-        }
-        if (x < dw) {
+        for (; i < 4 * dw; i += 4) {
             __m128 acc = _mm_setzero_ps();
             for (int t = 0; t < taps; ++t)
-                acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(rows[t] + 4 * x)));
-            alignas(16) float p[4];
-            _mm_store_ps(p, acc);
-            out[x] = encodePixel(srgb, p, plan.alphaWeighted);
+                acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(rows[t] + i)));
+            _mm_storeu_ps(accum + i, acc);
         }
+        int x = 0;
+        for (; x + 2 <= dw; x += 2)
+            store(srgb, _mm256_loadu_ps(accum + 4 * x), plan.alphaWeighted, out + x);
+        if (x < dw)
+            out[x] = encodePixel(srgb, accum + 4 * x, plan.alphaWeighted);
     }
 }
 

@@ -129,6 +129,7 @@ struct Band {
     float* ring;        // maxVTaps horizontally filtered rows
     float* sourceRow;   // linearised row with `pad` pixels either side
     const float** rows; // the ring rows of the output row at hand, in tap order
+    float* accum;       // that output row in linear light
 };
 
 // Linearises source row sourceY and resamples it horizontally into dst.
