@@ -15,27 +15,24 @@ VF_AVX2 void linearise(const Plan& plan, const Band& band, int sy)
     const auto* src = reinterpret_cast<const uint8_t*>(plan.input.scanline(sy));
     const int sw = plan.input.width;
     float* row = band.sourceRow + 4 * plan.pad;
+    for (int i = 0; i < 4 * sw; ++i)
+        row[i] = srgb.toLinear[src[i]];
     if (plan.alphaWeighted) {
         const __m256 toUnit = _mm256_set1_ps(1.0f / 255.0f), bias = _mm256_set1_ps(transparentBias);
         int x = 0;
         for (; x + 2 <= sw; x += 2) {
-            const uint8_t* s = src + 4 * x;
+            const __m256i codes = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 4 * x)));
             const __m256 alpha = _mm256_add_ps(
-                _mm256_mul_ps(_mm256_setr_ps(s[3], s[3], s[3], s[3], s[7], s[7], s[7], s[7]), toUnit), bias);
-            const __m256 linear = _mm256_setr_ps(srgb.toLinear[s[0]], srgb.toLinear[s[1]], srgb.toLinear[s[2]], 0.0f,
-                                                 srgb.toLinear[s[4]], srgb.toLinear[s[5]], srgb.toLinear[s[6]], 0.0f);
-            _mm256_storeu_ps(row + 4 * x, _mm256_blend_ps(_mm256_mul_ps(linear, alpha), alpha, 0x88));
+                _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_shuffle_epi32(codes, 0xff)), toUnit), bias);
+            const __m256 p = _mm256_loadu_ps(row + 4 * x);
+            _mm256_storeu_ps(row + 4 * x, _mm256_blend_ps(_mm256_mul_ps(p, alpha), alpha, 0x88));
         }
         for (; x < sw; ++x) {
-            const uint8_t* s = src + 4 * x;
-            const float alpha = static_cast<float>(s[3]) * (1.0f / 255.0f) + transparentBias;
+            const float alpha = static_cast<float>(src[4 * x + 3]) * (1.0f / 255.0f) + transparentBias;
             for (int c = 0; c < 3; ++c)
-                row[4 * x + c] = srgb.toLinear[s[c]] * alpha;
+                row[4 * x + c] *= alpha;
             row[4 * x + 3] = alpha;
         }
-    } else {
-        for (int i = 0; i < 4 * sw; ++i)
-            row[i] = srgb.toLinear[src[i]];
     }
     const __m128 left = _mm_loadu_ps(row), right = _mm_loadu_ps(row + 4 * (sw - 1));
     for (int i = 1; i <= plan.pad; ++i) {
