@@ -66,15 +66,28 @@ void resampleBandSse2(const Plan& plan, const Band& band, int y0, int y1)
         const int taps = prepareRows(plan, band, y, filterRow);
         const float* w = plan.vWeights + static_cast<std::size_t>(y) * static_cast<std::size_t>(plan.maxVTaps);
         RGBA* out = plan.output.scanline(y);
-        // Each pixel summed over the taps in a register, then encoded at once.
-        for (int x = 0; x < dw; ++x) {
+        // Four pixels at a time summed over the taps in registers (independent
+        // sums keep the adders busy), then the row encoded.
+        float* accum = band.accum;
+        int i = 0;
+        for (; i + 16 <= 4 * dw; i += 16) {
+            __m128 acc[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+            for (int t = 0; t < taps; ++t) {
+                const __m128 wt = _mm_set1_ps(w[t]);
+                for (int k = 0; k < 4; ++k)
+                    acc[k] = _mm_add_ps(acc[k], _mm_mul_ps(wt, _mm_loadu_ps(band.rows[t] + i + 4 * k)));
+            }
+            for (int k = 0; k < 4; ++k)
+                _mm_storeu_ps(accum + i + 4 * k, acc[k]);
+        }
+        for (; i < 4 * dw; i += 4) {
             __m128 acc = _mm_setzero_ps();
             for (int t = 0; t < taps; ++t)
-                acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(band.rows[t] + 4 * x)));
-            alignas(16) float p[4];
-            _mm_store_ps(p, acc);
-            out[x] = encodePixel(srgb, p, plan.alphaWeighted);
+                acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(band.rows[t] + i)));
+            _mm_storeu_ps(accum + i, acc);
         }
+        for (int x = 0; x < dw; ++x)
+            out[x] = encodePixel(srgb, accum + 4 * x, plan.alphaWeighted);
     }
 }
 
