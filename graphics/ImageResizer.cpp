@@ -160,7 +160,9 @@ bool ImageResizer::resizeLanczos(
 
     const bool avx2 = kernel_ != Kernel::sse2 && cpuRunsAvx2();
     const BandLayout layout(h, v, avx2);
-    const int bands = pool != nullptr ? std::clamp(pool->numThreads(), 1, output.height) : 1;
+    // Waking the pool costs more than a small image takes on one thread.
+    const bool worthBands = static_cast<long>(output.width) * output.height >= 32768;
+    const int bands = pool != nullptr && worthBands ? std::clamp(pool->numThreads(), 1, output.height) : 1;
     if (!ensureScratch(layout.total(bands)))
         return false;
     auto* base = static_cast<uint8_t*>(scratch_);

@@ -31,8 +31,9 @@ public:
 
     // The same, with the Lanczos filters splitting the output rows into one band
     // per thread of `pool` (null: the calling thread alone), which waits for
-    // them. The bytes written do not depend on the split. The scratch holds the
-    // weights once and working rows for each band.
+    // them; small images stay on the calling thread. The bytes written do not
+    // depend on the split. The scratch holds the weights once and working rows
+    // for each band.
     void resizeImageSRGB(
         ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter, ThreadPool* pool);
 
