@@ -145,18 +145,18 @@ bool ImageResizer::cpuHasAvx2()
     return cpuRunsAvx2();
 }
 
-bool ImageResizer::resizeLanczos(
+void ImageResizer::resizeLanczos(
     ImageRef<RGBA> input, ImageRef<RGBA> output, bool alphaWeighted, ResizeFilter filter, ThreadPool* pool)
 {
     const Lanczos k = lanczosFor(filter);
     const lanczos::Axis h(input.width, output.width, k.support);
     const lanczos::Axis v(input.height, output.height, k.support);
-    if (kernel_ == Kernel::reference) {
-        if (!ensureScratch(lanczos::referenceScratchBytes(h, v)))
-            return false;
-        lanczos::referenceResize(input, output, alphaWeighted, k.a, h, v, scratch_);
-        return true;
-    }
+    auto reference = [&] {
+        if (ensureScratch(lanczos::referenceScratchBytes(h, v)))
+            lanczos::referenceResize(input, output, alphaWeighted, k.a, h, v, scratch_);
+    };
+    if (kernel_ == Kernel::reference)
+        return reference();
 
     const bool avx2 = kernel_ != Kernel::sse2 && cpuRunsAvx2();
     const BandLayout layout(h, v, avx2);
@@ -164,7 +164,7 @@ bool ImageResizer::resizeLanczos(
     const bool worthBands = static_cast<long>(output.width) * output.height >= 32768;
     const int bands = pool != nullptr && worthBands ? std::clamp(pool->numThreads(), 1, output.height) : 1;
     if (!ensureScratch(layout.total(bands)))
-        return false;
+        return;
     auto* base = static_cast<uint8_t*>(scratch_);
     auto* hSpans = reinterpret_cast<lanczos::Span*>(base + layout.hSpans);
     auto* hWeights = reinterpret_cast<float*>(base + layout.hWeights);
@@ -174,7 +174,7 @@ bool ImageResizer::resizeLanczos(
     lanczos::computeWeights(h, k.a, hSpans, hWeights);
     lanczos::computeWeights(v, k.a, vSpans, vWeights);
     if (!padWeights(h, hSpans, hWeights, layout.pad))
-        return false; // not expected; the reference loop clamps every tap
+        return reference(); // not expected; it clamps every tap
     if (avx2)
         pairWeights(h, hWeights, hPairWeights);
 
@@ -189,13 +189,13 @@ bool ImageResizer::resizeLanczos(
                                  reinterpret_cast<const float**>(own + layout.rows),
                                  reinterpret_cast<float*>(own + layout.accum)};
         lanczos::resetRing(plan, band);
-        resample(plan, band, output.height * b / bands, output.height * (b + 1) / bands);
+        const auto rows = static_cast<long long>(output.height);
+        resample(plan, band, static_cast<int>(rows * b / bands), static_cast<int>(rows * (b + 1) / bands));
     };
     if (bands == 1)
         runBand(0, 0);
     else
         pool->parallelFor(bands, runBand);
-    return true;
 }
 
 ImageResizer::~ImageResizer()

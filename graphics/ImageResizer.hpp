@@ -50,7 +50,7 @@ public:
 
 private:
     bool ensureScratch(std::size_t bytes);
-    bool resizeLanczos(
+    void resizeLanczos(
         ImageRef<RGBA> input, ImageRef<RGBA> output, bool alphaWeighted, ResizeFilter filter, ThreadPool* pool);
 
     Kernel kernel_ = Kernel::automatic;
