@@ -1,3 +1,7 @@
+# Resampled images must come out the same byte for byte on every build and
+# kernel: no fused multiply-adds.
+target_compile_options(vf_graphics PRIVATE -ffp-contract=off)
+
 # Images: benchmarks of the mip filters and the resampler.
 if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
   file(GLOB graphics_bench_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/graphics/*.cpp)
@@ -8,7 +12,7 @@ if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
 endif()
 
 # Each public header of the image code compiles on its own.
-set(graphics_own_headers Pixels ImageRef OwnedImage Mipmap ImageLoader ImageResizer ResizeFilter QoiDecoder)
+set(graphics_own_headers Pixels ImageRef OwnedImage Mipmap ImageLoader ImageResizer ResizeFilter QoiDecoder LanczosPlan)
 set(graphics_header_checks)
 foreach(header ${graphics_own_headers})
   set(check ${PROJECT_BINARY_DIR}/header_checks/graphics/${header}.cpp)

@@ -1,11 +1,12 @@
+// 8-bit sRGB resampling: the Lanczos kernels picked and banded over threads, the stock resampler for the rest.
 #include "graphics/ImageResizer.hpp"
+#include "core/ThreadPool.hpp"
+#include "graphics/LanczosPlan.hpp"
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <emmintrin.h>
 
 namespace vf {
 namespace {
@@ -43,18 +44,6 @@ void* grantScratch(std::size_t size, void* context)
 
 namespace vf {
 
-float lanczosKernel(float x, float a)
-{
-    const float ax = std::fabs(x);
-    if (ax <= 1.17549435e-38f) // smallest normal float: avoid 0/0 at the centre
-        return 1.0f;
-    if (ax >= a)
-        return 0.0f;
-    const float pi = 3.14159265358979323846f;
-    const float px = pi * ax;
-    return a * std::sin(px) * std::sin(px / a) / (px * px);
-}
-
 namespace {
 
 struct Lanczos {
@@ -76,231 +65,138 @@ Lanczos lanczosFor(ResizeFilter f)
     }
 }
 
-// sRGB <-> linear tables, built once (thread-safe static initialisation).
-struct SrgbTables {
-    static constexpr int buckets = 4096;
-
-    float toLinear[256];
-    // toLinear of the midpoints between codes: a linear value l encodes to the
-    // number of thresholds it reaches, which is sRGB(l) * 255 rounded to nearest.
-    float thresholds[255];
-    // The code at the low end of each of `buckets` equal slices of [0, 1]; no
-    // slice spans more than two codes, so encoding finishes in a step or two.
-    uint8_t bucketStart[buckets + 1];
-
-    SrgbTables()
-    {
-        auto decode = [](double s) { return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4); };
-        for (int i = 0; i < 256; ++i)
-            toLinear[i] = static_cast<float>(decode(i / 255.0));
-        for (int i = 0; i < 255; ++i)
-            thresholds[i] = static_cast<float>(decode((i + 0.5) / 255.0));
-        for (int b = 0; b <= buckets; ++b) {
-            const float low = static_cast<float>(b) / static_cast<float>(buckets);
-            bucketStart[b] = static_cast<uint8_t>(std::upper_bound(thresholds, thresholds + 255, low) - thresholds);
-        }
-    }
-
-    uint8_t encode(float l) const
-    {
-        if (!(l > 0.0f)) // also catches NaN
-            return 0;
-        if (l >= 1.0f)
-            return 255;
-        int code = bucketStart[static_cast<int>(l * static_cast<float>(buckets))];
-        while (code < 255 && l >= thresholds[code])
-            ++code;
-        return static_cast<uint8_t>(code);
-    }
-};
-
-const SrgbTables& srgbTables()
+bool cpuRunsAvx2()
 {
-    static const SrgbTables tables;
-    return tables;
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
 }
 
-constexpr float transparentBias = 1.0f / (1 << 20) / (1 << 20) / (1 << 20) / (1 << 20);
+// Working memory of the band kernels, carved out of one block: the weights
+// once, then a ring, source row and row table for each band.
+struct BandLayout {
+    std::size_t hSpans, hWeights, hPairWeights, vSpans, vWeights, shared;
+    std::size_t ringRows, ring, sourceRow, rows, accum, perBand;
+    int pad;
 
-constexpr std::size_t align16(std::size_t n)
-{
-    return (n + 15) & ~std::size_t(15);
-}
-
-// Source taps of one output pixel along one axis.
-struct Span {
-    int first;
-    int count;
-};
-
-// Geometry of one axis: how many taps an output pixel may need at most.
-struct Axis {
-    int srcSize;
-    int dstSize;
-    float scale;  // dst / src
-    float radius; // in source pixels
-    int maxTaps;
-
-    Axis(int src, int dst, int support)
-        : srcSize(src)
-        , dstSize(dst)
-        , scale(static_cast<float>(dst) / static_cast<float>(src))
-        , radius(scale >= 1.0f ? static_cast<float>(support) : static_cast<float>(support) / scale)
-        , maxTaps(static_cast<int>(std::ceil(2.0f * radius)) + 3)
+    BandLayout(const lanczos::Axis& h, const lanczos::Axis& v, bool pairs)
     {
-    }
-};
-
-// Working memory of the Lanczos path, carved out of one block.
-struct LanczosLayout {
-    std::size_t hSpans, hWeights, vSpans, vWeights, ringRows, ring, sourceRow, accum, total;
-
-    LanczosLayout(const Axis& h, const Axis& v)
-    {
+        using lanczos::align32;
+        // Taps reach at most a radius and a few pixels past either edge.
+        pad = h.maxTaps + 1;
         std::size_t at = 0;
         auto take = [&](std::size_t bytes) {
             const std::size_t offset = at;
-            at += align16(bytes);
+            at += align32(bytes);
             return offset;
         };
         const auto dw = static_cast<std::size_t>(h.dstSize), dh = static_cast<std::size_t>(v.dstSize);
-        const auto sw = static_cast<std::size_t>(h.srcSize);
-        hSpans = take(dw * sizeof(Span));
-        hWeights = take(dw * static_cast<std::size_t>(h.maxTaps) * sizeof(float));
-        vSpans = take(dh * sizeof(Span));
-        vWeights = take(dh * static_cast<std::size_t>(v.maxTaps) * sizeof(float));
-        ringRows = take(static_cast<std::size_t>(v.maxTaps) * sizeof(int));
-        ring = take(static_cast<std::size_t>(v.maxTaps) * dw * 4 * sizeof(float));
-        sourceRow = take(sw * 4 * sizeof(float));
+        const auto hTaps = static_cast<std::size_t>(h.maxTaps), vTaps = static_cast<std::size_t>(v.maxTaps);
+        hSpans = take(dw * sizeof(lanczos::Span));
+        hWeights = take(dw * hTaps * sizeof(float));
+        hPairWeights = take(pairs ? (dw + 1) / 2 * hTaps * 8 * sizeof(float) : 0);
+        vSpans = take(dh * sizeof(lanczos::Span));
+        vWeights = take(dh * vTaps * sizeof(float));
+        shared = at;
+        at = 0;
+        ringRows = take(vTaps * sizeof(int));
+        ring = take(vTaps * dw * 4 * sizeof(float));
+        sourceRow = take((static_cast<std::size_t>(h.srcSize) + 2 * static_cast<std::size_t>(pad)) * 4 * sizeof(float));
+        rows = take(vTaps * sizeof(const float*));
         accum = take(dw * 4 * sizeof(float));
-        total = at;
+        perBand = at;
     }
+
+    std::size_t total(int bands) const { return shared + static_cast<std::size_t>(bands) * perBand; }
 };
 
-// Weights of every output pixel of one axis, normalised to sum 1 per pixel.
-void computeWeights(const Axis& axis, float a, Span* spans, float* weights)
+// Zeroes each pixel's weights past its count, and checks that every tap the
+// kernels may read lies within the padded source row.
+bool padWeights(const lanczos::Axis& h, const lanczos::Span* spans, float* weights, int pad)
 {
-    const float kernelScale = std::min(axis.scale, 1.0f);
-    for (int o = 0; o < axis.dstSize; ++o) {
-        const float centre = (static_cast<float>(o) + 0.5f) / axis.scale; // in source coordinates
-        int first = static_cast<int>(std::floor(centre - 0.5f - axis.radius));
-        int last = static_cast<int>(std::ceil(centre - 0.5f + axis.radius));
-        if (last - first + 1 > axis.maxTaps)
-            last = first + axis.maxTaps - 1;
-        float* w = weights + static_cast<std::size_t>(o) * static_cast<std::size_t>(axis.maxTaps);
-        float sum = 0.0f;
-        for (int i = first; i <= last; ++i) {
-            const float d = (static_cast<float>(i) + 0.5f - centre) * kernelScale;
-            w[i - first] = lanczosKernel(d, a);
-            sum += w[i - first];
-        }
-        if (std::fabs(sum) < 1e-6f) { // cannot happen for sane sizes; fall back to nearest
-            const int nearest = std::clamp(static_cast<int>(centre), 0, axis.srcSize - 1);
-            first = nearest;
-            last = nearest;
-            w[0] = 1.0f;
-            sum = 1.0f;
-        }
-        const float inv = 1.0f / sum;
-        for (int i = 0; i <= last - first; ++i)
-            w[i] *= inv;
-        spans[o] = {first, last - first + 1};
+    for (int x = 0; x < h.dstSize; ++x) {
+        float* w = weights + static_cast<std::size_t>(x) * static_cast<std::size_t>(h.maxTaps);
+        std::fill(w + spans[x].count, w + h.maxTaps, 0.0f);
+        if (spans[x].first < -pad || spans[x].first + h.maxTaps > h.srcSize + pad)
+            return false;
     }
+    return true;
 }
 
-void lanczosResize(
-    ImageRef<RGBA> input, ImageRef<RGBA> output, bool alphaWeighted, float a, const Axis& h, const Axis& v, void* block)
+// Pixels 2k and 2k+1 side by side, four copies of each weight, for the
+// two-pixels-per-vector horizontal pass.
+void pairWeights(const lanczos::Axis& h, const float* weights, float* pairs)
 {
-    const LanczosLayout layout(h, v);
-    auto* base = static_cast<uint8_t*>(block);
-    auto* hSpans = reinterpret_cast<Span*>(base + layout.hSpans);
-    auto* hWeights = reinterpret_cast<float*>(base + layout.hWeights);
-    auto* vSpans = reinterpret_cast<Span*>(base + layout.vSpans);
-    auto* vWeights = reinterpret_cast<float*>(base + layout.vWeights);
-    auto* ringRows = reinterpret_cast<int*>(base + layout.ringRows);
-    auto* ring = reinterpret_cast<float*>(base + layout.ring);
-    auto* sourceRow = reinterpret_cast<float*>(base + layout.sourceRow);
-    auto* accum = reinterpret_cast<float*>(base + layout.accum);
-
-    computeWeights(h, a, hSpans, hWeights);
-    computeWeights(v, a, vSpans, vWeights);
-    const int ringSize = v.maxTaps;
-    for (int i = 0; i < ringSize; ++i)
-        ringRows[i] = INT_MIN;
-
-    const SrgbTables& srgb = srgbTables();
-    const int sw = h.srcSize, sh = v.srcSize, dw = h.dstSize;
-
-    // Linearise source row sy, resample it horizontally into ring slot.
-    auto filterRow = [&](int sy, float* dst) {
-        const RGBA* src = input.scanline(sy);
-        for (int x = 0; x < sw; ++x) {
-            float* p = sourceRow + 4 * x;
-            const RGBA s = src[x];
-            if (alphaWeighted) {
-                // The tiny bias keeps the colour of an all-transparent
-                // neighbourhood (2^-80: no weight next to any visible pixel).
-                const float alpha = static_cast<float>(s.a) * (1.0f / 255.0f) + transparentBias;
-                p[0] = srgb.toLinear[s.r] * alpha;
-                p[1] = srgb.toLinear[s.g] * alpha;
-                p[2] = srgb.toLinear[s.b] * alpha;
-                p[3] = alpha;
-            } else {
-                p[0] = srgb.toLinear[s.r];
-                p[1] = srgb.toLinear[s.g];
-                p[2] = srgb.toLinear[s.b];
-                p[3] = srgb.toLinear[s.a];
-            }
-        }
-        for (int x = 0; x < dw; ++x) {
-            const Span span = hSpans[x];
-            const float* w = hWeights + static_cast<std::size_t>(x) * static_cast<std::size_t>(h.maxTaps);
-            // One pixel's four channels per vector.
-            __m128 acc = _mm_setzero_ps();
-            for (int t = 0; t < span.count; ++t) {
-                const float* p = sourceRow + 4 * std::clamp(span.first + t, 0, sw - 1);
-                acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(p)));
-            }
-            _mm_storeu_ps(dst + 4 * x, acc);
-        }
-    };
-
-    for (int y = 0; y < v.dstSize; ++y) {
-        const Span span = vSpans[y];
-        const float* w = vWeights + static_cast<std::size_t>(y) * static_cast<std::size_t>(v.maxTaps);
-        for (int i = 0; i < 4 * dw; ++i)
-            accum[i] = 0.0f;
-        for (int t = 0; t < span.count; ++t) {
-            const int j = span.first + t; // consecutive j land in distinct slots
-            const int slot = ((j % ringSize) + ringSize) % ringSize;
-            float* rowData = ring + static_cast<std::size_t>(slot) * static_cast<std::size_t>(dw) * 4;
-            if (ringRows[slot] != j) {
-                filterRow(std::clamp(j, 0, sh - 1), rowData);
-                ringRows[slot] = j;
-            }
-            const __m128 wt = _mm_set1_ps(w[t]);
-            for (int i = 0; i < 4 * dw; i += 4)
-                _mm_storeu_ps(accum + i, _mm_add_ps(_mm_loadu_ps(accum + i), _mm_mul_ps(wt, _mm_loadu_ps(rowData + i))));
-        }
-        RGBA* out = output.scanline(y);
-        for (int x = 0; x < dw; ++x) {
-            const float* p = accum + 4 * x;
-            if (alphaWeighted) {
-                const auto alpha8 = static_cast<uint8_t>(std::clamp(p[3], 0.0f, 1.0f) * 255.0f + 0.5f);
-                if (!(p[3] > 0.0f)) { // only negative lobes reached here: nothing visible
-                    out[x] = RGBA{0, 0, 0, alpha8};
-                    continue;
-                }
-                const float inv = 1.0f / p[3];
-                out[x] = RGBA{srgb.encode(p[0] * inv), srgb.encode(p[1] * inv), srgb.encode(p[2] * inv), alpha8};
-            } else {
-                out[x] = RGBA{srgb.encode(p[0]), srgb.encode(p[1]), srgb.encode(p[2]), srgb.encode(p[3])};
-            }
-        }
+    const auto taps = static_cast<std::size_t>(h.maxTaps);
+    for (int x = 0; x < h.dstSize; ++x) {
+        const float* w = weights + static_cast<std::size_t>(x) * taps;
+        float* out = pairs + static_cast<std::size_t>(x / 2) * taps * 8 + static_cast<std::size_t>(x % 2) * 4;
+        for (std::size_t t = 0; t < taps; ++t)
+            std::fill_n(out + 8 * t, 4, w[t]);
     }
 }
 
 } // namespace
+
+bool ImageResizer::cpuHasAvx2()
+{
+    return cpuRunsAvx2();
+}
+
+void ImageResizer::resizeLanczos(
+    ImageRef<RGBA> input, ImageRef<RGBA> output, bool alphaWeighted, ResizeFilter filter, ThreadPool* pool)
+{
+    const Lanczos k = lanczosFor(filter);
+    const lanczos::Axis h(input.width, output.width, k.support);
+    const lanczos::Axis v(input.height, output.height, k.support);
+    auto reference = [&] {
+        if (ensureScratch(lanczos::referenceScratchBytes(h, v)))
+            lanczos::referenceResize(input, output, alphaWeighted, k.a, h, v, scratch_);
+    };
+    if (kernel_ == Kernel::reference)
+        return reference();
+
+    const bool avx2 = kernel_ != Kernel::sse2 && cpuRunsAvx2();
+    const BandLayout layout(h, v, avx2);
+    // Waking the pool costs more than a small image takes on one thread.
+    const bool worthBands = static_cast<long>(output.width) * output.height >= 32768;
+    const int bands = pool != nullptr && worthBands ? std::clamp(pool->numThreads(), 1, output.height) : 1;
+    if (!ensureScratch(layout.total(bands)))
+        return;
+    auto* base = static_cast<uint8_t*>(scratch_);
+    auto* hSpans = reinterpret_cast<lanczos::Span*>(base + layout.hSpans);
+    auto* hWeights = reinterpret_cast<float*>(base + layout.hWeights);
+    auto* hPairWeights = reinterpret_cast<float*>(base + layout.hPairWeights);
+    auto* vSpans = reinterpret_cast<lanczos::Span*>(base + layout.vSpans);
+    auto* vWeights = reinterpret_cast<float*>(base + layout.vWeights);
+    lanczos::computeWeights(h, k.a, hSpans, hWeights);
+    lanczos::computeWeights(v, k.a, vSpans, vWeights);
+    if (!padWeights(h, hSpans, hWeights, layout.pad))
+        return reference(); // not expected; it clamps every tap
+    if (avx2)
+        pairWeights(h, hWeights, hPairWeights);
+
+    const lanczos::Plan plan{input,  output, alphaWeighted, h.maxTaps, v.maxTaps,
+                             layout.pad, hSpans, hWeights, avx2 ? hPairWeights : nullptr, vSpans, vWeights};
+    const auto resample = avx2 ? lanczos::resampleBandAvx2 : lanczos::resampleBandSse2;
+    auto runBand = [&](int b, int) {
+        uint8_t* own = base + layout.shared + static_cast<std::size_t>(b) * layout.perBand;
+        const lanczos::Band band{reinterpret_cast<int*>(own + layout.ringRows),
+                                 reinterpret_cast<float*>(own + layout.ring),
+                                 reinterpret_cast<float*>(own + layout.sourceRow),
+                                 reinterpret_cast<const float**>(own + layout.rows),
+                                 reinterpret_cast<float*>(own + layout.accum)};
+        lanczos::resetRing(plan, band);
+        const auto rows = static_cast<long long>(output.height);
+        resample(plan, band, static_cast<int>(rows * b / bands), static_cast<int>(rows * (b + 1) / bands));
+    };
+    if (bands == 1)
+        runBand(0, 0);
+    else
+        pool->parallelFor(bands, runBand);
+}
 
 ImageResizer::~ImageResizer()
 {
@@ -321,6 +217,12 @@ bool ImageResizer::ensureScratch(std::size_t bytes)
 
 void ImageResizer::resizeImageSRGB(ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter)
 {
+    resizeImageSRGB(input, output, alphaChannel, filter, nullptr);
+}
+
+void ImageResizer::resizeImageSRGB(
+    ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter, ThreadPool* pool)
+{
     if (input.pixels == nullptr || output.pixels == nullptr || input.width <= 0 || input.height <= 0
         || output.width <= 0 || output.height <= 0)
         return;
@@ -331,12 +233,7 @@ void ImageResizer::resizeImageSRGB(ImageRef<RGBA> input, ImageRef<RGBA> output, 
         return;
 
     if (f >= static_cast<int>(ResizeFilter::lanczos2)) {
-        const Lanczos k = lanczosFor(filter);
-        const Axis h(input.width, output.width, k.support);
-        const Axis v(input.height, output.height, k.support);
-        if (!ensureScratch(LanczosLayout(h, v).total))
-            return;
-        lanczosResize(input, output, alphaChannel == 3, k.a, h, v, scratch_);
+        resizeLanczos(input, output, alphaChannel == 3, filter, pool);
         return;
     }
 

@@ -7,6 +7,8 @@
 
 namespace vf {
 
+class ThreadPool;
+
 // Lanczos kernel L(x) of lobe count a, in single precision (1 at 0, 0 from |x| >= a).
 float lanczosKernel(float x, float a);
 
@@ -27,11 +29,31 @@ public:
     // scratch allocation leave the output untouched.
     void resizeImageSRGB(ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter);
 
+    // The same, with the Lanczos filters splitting the output rows into one band
+    // per thread of `pool` (null: the calling thread alone), which waits for
+    // them; small images stay on the calling thread. The bytes written do not
+    // depend on the split. The scratch holds the weights once and working rows
+    // for each band.
+    void resizeImageSRGB(
+        ImageRef<RGBA> input, ImageRef<RGBA> output, int alphaChannel, ResizeFilter filter, ThreadPool* pool);
+
+    // Which code does the Lanczos work. Callers leave it automatic (the widest
+    // vectors the CPU runs); tests pin the others to compare them byte for byte.
+    // reference: the original one-pixel-per-vector loop on the calling thread,
+    // pool ignored. avx2 on a CPU without it runs sse2.
+    enum class Kernel { automatic, reference, sse2, avx2 };
+    void setKernel(Kernel kernel) { kernel_ = kernel; }
+    static bool cpuHasAvx2();
+
     std::size_t scratchSize() const { return scratchSize_; }
     const void* scratchData() const { return scratch_; }
 
 private:
     bool ensureScratch(std::size_t bytes);
+    void resizeLanczos(
+        ImageRef<RGBA> input, ImageRef<RGBA> output, bool alphaWeighted, ResizeFilter filter, ThreadPool* pool);
+
+    Kernel kernel_ = Kernel::automatic;
 
     void* scratch_ = nullptr;
     std::size_t scratchSize_ = 0;

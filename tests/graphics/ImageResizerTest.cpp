@@ -1,3 +1,4 @@
+#include "core/ThreadPool.hpp"
 #include "graphics/ImageResizer.hpp"
 #include "graphics/OwnedImage.hpp"
 
@@ -5,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <tuple>
 
 using namespace vf;
 
@@ -198,3 +201,72 @@ TEST(ImageResizer, MisuseLeavesTheDestinationUntouched)
     EXPECT_EQ(dst.scanline(1)[1], (RGBA{1, 1, 1, 1}));
     EXPECT_EQ(resizer.scratchSize(), 0u);
 }
+
+namespace {
+
+struct EditorImage {
+    const char* name;
+    int width, height, alphaChannel;
+    int sizes[6][2]; // at the editor's six scales
+};
+
+const EditorImage editorImages[] = {
+    {"background", 365, 650, -1, {{237, 422}, {274, 488}, {310, 553}, {365, 650}, {456, 813}, {548, 975}}},
+    {"knobFrame", 80, 80, -1, {{52, 52}, {60, 60}, {68, 68}, {80, 80}, {100, 100}, {120, 120}}},
+    {"switch", 65, 30, 3, {{42, 20}, {49, 23}, {55, 26}, {65, 30}, {81, 38}, {98, 45}}},
+};
+
+} // namespace
+
+// Every faster path (widest vectors, SSE2, bands over threads) writes exactly
+// the bytes of the original loop, on noise and on partly transparent images.
+class ResizerKernels : public ::testing::TestWithParam<std::tuple<EditorImage, int>> {};
+
+TEST_P(ResizerKernels, WriteTheReferenceBytes)
+{
+    const auto& [image, scale] = GetParam();
+    const int dw = image.sizes[scale][0], dh = image.sizes[scale][1];
+    std::mt19937 rng(unsigned(image.width * 7 + scale));
+    ThreadPool twoThreads(2), threeThreads(3);
+    using Kernel = ImageResizer::Kernel;
+    const struct {
+        Kernel kernel;
+        ThreadPool* pool;
+        const char* name;
+    } paths[] = {{Kernel::avx2, nullptr, "avx2"},          {Kernel::sse2, nullptr, "sse2"},
+                 {Kernel::automatic, &twoThreads, "2 bands"}, {Kernel::sse2, &threeThreads, "sse2, 3 bands"},
+                 {Kernel::automatic, &threeThreads, "3 bands"}};
+    for (bool transparentPatches : {false, true}) {
+        OwnedImage<RGBA> src, want, got;
+        src.size(image.width, image.height);
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                RGBA p{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
+                if (transparentPatches && (x / 9 + y / 7) % 3 != 0)
+                    p.a = (x / 9) % 2 ? 0 : 255;
+                src.scanline(y)[x] = p;
+            }
+        ImageResizer reference, resizer;
+        reference.setKernel(Kernel::reference);
+        fill(want, dw, dh, RGBA{1, 2, 3, 4});
+        reference.resizeImageSRGB(src.toRef(), want.toRef(), image.alphaChannel, ResizeFilter::lanczos3);
+        for (const auto& path : paths) {
+            if (path.kernel == Kernel::avx2 && !ImageResizer::cpuHasAvx2())
+                continue;
+            fill(got, dw, dh, RGBA{1, 2, 3, 4});
+            resizer.setKernel(path.kernel);
+            resizer.resizeImageSRGB(src.toRef(), got.toRef(), image.alphaChannel, ResizeFilter::lanczos3, path.pool);
+            for (int y = 0; y < dh; ++y)
+                ASSERT_EQ(std::memcmp(got.scanline(y), want.scanline(y), size_t(dw) * sizeof(RGBA)), 0)
+                    << path.name << ", " << image.name << " to " << dw << "x" << dh << ", row " << y
+                    << (transparentPatches ? ", with transparent patches" : "");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EditorSizes, ResizerKernels,
+                         ::testing::Combine(::testing::ValuesIn(editorImages), ::testing::Range(0, 6)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "Scale"
+                                    + std::to_string(std::get<1>(info.param));
+                         });
