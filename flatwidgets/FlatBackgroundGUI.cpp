@@ -18,20 +18,32 @@ FlatBackgroundGUI::FlatBackgroundGUI(const SizeConstraints& sizeConstraints, uin
 
 FlatBackgroundGUI::~FlatBackgroundGUI() = default;
 
-void FlatBackgroundGUI::onDrawRaw(ImageRef<RGBA> rawMap, std::span<const box2i> dirtyRects)
+ImageRef<RGBA> FlatBackgroundGUI::doResize(int width, int height)
 {
-    const int w = width(), h = height();
+    const ImageRef<RGBA> window = GUIGraphics::doResize(width, height);
+    resizeBackground(threadPool());
+    return window;
+}
+
+void FlatBackgroundGUI::resizeBackground(ThreadPool* pool)
+{
+    const int w = this->width(), h = this->height();
     if (w <= 0 || h <= 0)
         return;
-    if (resizedBackground_.width() != w || resizedBackground_.height() != h || resizedBackground_.empty()) {
-        resizedBackground_.size(w, h, 0, 0, 1);
-        for (int y = 0; y < h; ++y) // opaque black where the picture cannot be scaled
-            std::fill_n(resizedBackground_.scanline(y), w, RGBA{0, 0, 0, 255});
-        // A resampler for this call only: the working memory is freed afterwards,
-        // since a new size is rare.
-        ImageResizer resizer;
-        resizer.resizeImageSRGB(backgroundImage_->toRef(), resizedBackground_.toRef(), -1, ResizeFilter::lanczos3);
-    }
+    if (resizedBackground_.width() == w && resizedBackground_.height() == h && !resizedBackground_.empty())
+        return;
+    resizedBackground_.size(w, h, 0, 0, 1);
+    for (int y = 0; y < h; ++y) // opaque black where the picture cannot be scaled
+        std::fill_n(resizedBackground_.scanline(y), w, RGBA{0, 0, 0, 255});
+    // A resampler for this call only: the working memory is freed afterwards,
+    // since a new size is rare.
+    ImageResizer resizer;
+    resizer.resizeImageSRGB(backgroundImage_->toRef(), resizedBackground_.toRef(), -1, ResizeFilter::lanczos3, pool);
+}
+
+void FlatBackgroundGUI::onDrawRaw(ImageRef<RGBA> rawMap, std::span<const box2i> dirtyRects)
+{
+    resizeBackground(nullptr);
     const ImageRef<RGBA> source = resizedBackground_.toRef();
     for (box2i r : dirtyRects) {
         r = r.intersection(rawMap.bounds()).intersection(source.bounds());

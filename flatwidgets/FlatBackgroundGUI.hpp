@@ -20,13 +20,19 @@ public:
 
     void reflow() override {}
 
-    // Pool thread: rescales the background when the size changed, then copies
-    // the dirty rectangles.
+    // Event thread: after the layout, rescales the background for a new content
+    // size on the thread pool, which is idle between frames.
+    ImageRef<RGBA> doResize(int width, int height) override;
+
+    // Pool thread: rescales the background if that has not happened yet (on one
+    // thread), then copies the dirty rectangles.
     void onDrawRaw(ImageRef<RGBA> rawMap, std::span<const box2i> dirtyRects) override;
 
     const OwnedImage<RGBA>& backgroundImage() const { return *backgroundImage_; }
 
 private:
+    void resizeBackground(ThreadPool* pool);
+
     std::unique_ptr<OwnedImage<RGBA>> backgroundImage_;
     OwnedImage<RGBA> resizedBackground_;
 };
