@@ -149,6 +149,7 @@ struct X11Window::Impl {
     ImageRef<RGBA> output;
     bool dirtyAreasComputed = false;
     box2i repaintRequest; // for the event thread; guarded by dirtyMutex
+    std::atomic<uint64_t> lastInputTime{0}; // now() of the last input event
     std::atomic<bool> terminate{false};
     std::atomic<bool> destroyed{false};
     // A resize asked for the size the window already has (the content may differ
@@ -250,6 +251,7 @@ struct X11Window::Impl {
     void eventLoop();
     void discardUnmaskableEvents();
     void timerLoop();
+    void noteInput();
     void doAnimation();
     void sendRepaintIfUIDirty();
     void setCursor();
@@ -378,6 +380,8 @@ bool X11Window::Impl::notifySize(int w, int h, bool force)
 
 void X11Window::Impl::processEvent(XEvent& event)
 {
+    if (event.type >= KeyPress && event.type <= LeaveNotify)
+        noteInput();
     switch (event.type) {
     case KeyPress:
     case KeyRelease: {
@@ -554,6 +558,13 @@ void X11Window::Impl::discardUnmaskableEvents()
     }
 }
 
+// Without input the timer looks every second period, thirty times a second: frames
+// nobody's hand is waiting for (a host automating parameters, an animation running
+// out) cost about as much in cold caches as a frame during a drag.  Within a moment
+// of the last input it looks every period, and the first input after a quiet spell
+// wakes it at once (noteInput).
+constexpr uint64_t inputKeepsFullRateMicroseconds = 500000;
+
 void X11Window::Impl::timerLoop()
 {
     while (!terminate.load()) {
@@ -563,7 +574,17 @@ void X11Window::Impl::timerLoop()
         fitIntoParentIfClipped();
         if (terminate.load())
             break;
-        pause(timerPeriodMicroseconds);
+        const bool inputLately = now() - lastInputTime.load() < inputKeepsFullRateMicroseconds;
+        pause(inputLately ? timerPeriodMicroseconds : 2 * timerPeriodMicroseconds);
+    }
+}
+
+void X11Window::Impl::noteInput()
+{
+    const uint64_t t = now();
+    if (t - lastInputTime.exchange(t) >= inputKeepsFullRateMicroseconds) {
+        MutexLock lock(sleepMutex);
+        sleepCondition.notifyAll();
     }
 }
 
