@@ -2,6 +2,14 @@
 # kernel: no fused multiply-adds.
 target_compile_options(vf_graphics PRIVATE -ffp-contract=off)
 
+# The resampler's band split runs on a thread pool: its test also runs under the
+# "threads" label (ThreadSanitizer).
+if(VF_BUILD_TESTS AND TARGET test_graphics)
+  gtest_discover_tests(test_graphics TEST_FILTER "*ResizerKernels*" TEST_PREFIX "threads."
+    DISCOVERY_MODE PRE_TEST PROPERTIES LABELS threads)
+  add_dependencies(threads_tests test_graphics)
+endif()
+
 # Images: benchmarks of the mip filters and the resampler.
 if(VF_BUILD_BENCHMARKS AND benchmark_FOUND)
   file(GLOB graphics_bench_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/graphics/*.cpp)

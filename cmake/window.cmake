@@ -51,7 +51,8 @@ if(VF_BUILD_TESTS)
 endif()
 
 if(VF_BUILD_BENCHMARKS AND TARGET vf_editor_test_host)
-  # Prints the idle CPU of an open editor and the time to its first full frame.
+  # Times to complete frames (cold and repeated openings, grip steps), idle CPU,
+  # memory and the CPU host automation costs, on private X servers.
   add_custom_target(bench_window
     COMMAND bash ${PROJECT_SOURCE_DIR}/bench/window/editor_bench.sh
       $<TARGET_FILE:vf_editor_test_host> ${PROJECT_BINARY_DIR}/Velmorin-Free.lv2/Velmorin-Free.so

@@ -4,7 +4,10 @@
 //   check   (default) every editor behaviour a host relies on
 //   stress  an audio thread runs with changing control values while the editor
 //           opens, redraws and closes (meant for ThreadSanitizer builds)
-//   bench   idle CPU of an open editor and time to the first full frame
+//   bench   times to complete frames (opening, reopening, grip steps), idle CPU,
+//           memory and the CPU host automation costs
+//   open    one cold opening's time to its complete frame
+//   automate the editor open under host automation, for profiling
 // Exit codes: 0 passed, 1 failed, 77 skipped (no editor in this build).
 
 #include <X11/Xlib.h>
@@ -1138,7 +1141,8 @@ int runBench(Host& host, int idleSeconds)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]|open|automate [seconds]]\n",
+                     argv[0]);
         return 2;
     }
     Host host;
@@ -1176,7 +1180,18 @@ int main(int argc, char** argv)
     int result;
     if (mode == "stress")
         result = runStress(host, number > 0 ? number : 10);
-    else if (mode == "automate") { // for profiling: the editor open under automation
+    else if (mode == "open") { // one cold opening: the first editor of a fresh process
+        Instance* inst = host.instantiate();
+        const Window parent = host.makeParent(0, 0, 700, 1100);
+        host.parkPointer();
+        const auto t0 = Clock::now();
+        host.openEditor(*inst, parent);
+        uint64_t frame = 0;
+        std::printf("first open, complete frame at 365 x 650: %.1f ms\n",
+                    msToCompleteFrame(host, inst->child(), designWidth, designHeight, t0, frame));
+        host.destroy(inst);
+        result = 0;
+    } else if (mode == "automate") { // for profiling: the editor open under automation
         Instance* inst = host.instantiate();
         host.openEditor(*inst, host.makeParent(0, 0, 700, 1100));
         {
