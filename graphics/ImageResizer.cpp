@@ -86,12 +86,8 @@ struct BandLayout {
         using lanczos::align32;
         // Taps reach at most a radius and a few pixels past either edge.
         pad = h.maxTaps + 1;
-        std::size_t at = 0;
-        auto take = [&](std::size_t bytes) {
-            const std::size_t offset = at;
-            at += align32(bytes);
-            return offset;
-        };
+        lanczos::BlockCarver block;
+        auto take = [&](std::size_t bytes) { return block.take(bytes); };
         const auto dw = static_cast<std::size_t>(h.dstSize), dh = static_cast<std::size_t>(v.dstSize);
         const auto hTaps = static_cast<std::size_t>(h.maxTaps), vTaps = static_cast<std::size_t>(v.maxTaps);
         hSpans = take(dw * sizeof(lanczos::Span));
@@ -99,14 +95,14 @@ struct BandLayout {
         hPairWeights = take(pairs ? (dw + 1) / 2 * hTaps * 8 * sizeof(float) : 0);
         vSpans = take(dh * sizeof(lanczos::Span));
         vWeights = take(dh * vTaps * sizeof(float));
-        shared = at;
-        at = 0;
+        shared = block.end;
+        block = {};
         ringRows = take(vTaps * sizeof(int));
         ring = take(vTaps * dw * 4 * sizeof(float));
         sourceRow = take((static_cast<std::size_t>(h.srcSize) + 2 * static_cast<std::size_t>(pad)) * 4 * sizeof(float));
         rows = take(vTaps * sizeof(const float*));
         accum = take(dw * 4 * sizeof(float));
-        perBand = at;
+        perBand = block.end;
     }
 
     std::size_t total(int bands) const { return shared + static_cast<std::size_t>(bands) * perBand; }

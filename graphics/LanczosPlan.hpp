@@ -78,6 +78,18 @@ constexpr std::size_t align32(std::size_t n)
     return (n + 31) & ~std::size_t(31);
 }
 
+// Hands out 32-byte aligned offsets into one block of working memory, in the order
+// asked; `end` is the size used so far.
+struct BlockCarver {
+    std::size_t end = 0;
+    std::size_t take(std::size_t bytes)
+    {
+        const std::size_t offset = end;
+        end += align32(bytes);
+        return offset;
+    }
+};
+
 // Source taps of one output pixel along one axis.
 struct Span {
     int first;

@@ -14,12 +14,8 @@ struct ReferenceLayout {
 
     ReferenceLayout(const Axis& h, const Axis& v)
     {
-        std::size_t at = 0;
-        auto take = [&](std::size_t bytes) {
-            const std::size_t offset = at;
-            at += align32(bytes);
-            return offset;
-        };
+        BlockCarver block;
+        auto take = [&](std::size_t bytes) { return block.take(bytes); };
         const auto dw = static_cast<std::size_t>(h.dstSize), dh = static_cast<std::size_t>(v.dstSize);
         const auto sw = static_cast<std::size_t>(h.srcSize);
         hSpans = take(dw * sizeof(Span));
@@ -30,7 +26,7 @@ struct ReferenceLayout {
         ring = take(static_cast<std::size_t>(v.maxTaps) * dw * 4 * sizeof(float));
         sourceRow = take(sw * 4 * sizeof(float));
         accum = take(dw * 4 * sizeof(float));
-        total = at;
+        total = block.end;
     }
 };
 
