@@ -1147,7 +1147,7 @@ int runBench(Host& host, int idleSeconds)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]|open|automate [seconds]]\n",
+        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]|open|automate [seconds [large]]]\n",
                      argv[0]);
         return 2;
     }
@@ -1200,6 +1200,11 @@ int main(int argc, char** argv)
     } else if (mode == "automate") { // for profiling: the editor open under automation
         Instance* inst = host.instantiate();
         host.openEditor(*inst, host.makeParent(0, 0, 700, 1100));
+        if (argc > 4 && std::strcmp(argv[4], "large") == 0) { // grown to 548 x 975 by the grip
+            sleepMs(300);
+            host.drag(designWidth - 15, designHeight - 15, {{183, 325}});
+            host.parkPointer();
+        }
         {
             Automation automation(*inst);
             sleepMs((number > 0 ? number : 10) * 1000);
