@@ -20,7 +20,7 @@ endif()
 if(VF_BUILD_TESTS)
   # The root with a real window, on a virtual X server the test program starts.
   add_executable(test_gui_display ${PROJECT_SOURCE_DIR}/tests/gui/display/GUIGraphicsDisplayTest.cpp)
-  target_link_libraries(test_gui_display PRIVATE vf_gui GTest::gtest)
+  target_link_libraries(test_gui_display PRIVATE vf_gui vf_window GTest::gtest)
   gtest_discover_tests(test_gui_display DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS "threads;display" RUN_SERIAL TRUE)
   add_dependencies(threads_tests test_gui_display)

@@ -9,7 +9,9 @@
 #include "flatwidgets/UIWindowResizer.hpp"
 #include "graphics/Font.hpp"
 #include "graphics/ImageLoader.hpp"
+#include "gui/WindowMaker.hpp"
 #include "resources/EmbeddedResources.hpp"
+#include "window/X11WindowMaker.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +54,7 @@ VelmorinFreeGUI::VelmorinFreeGUI(Client& client)
                         embeddedResource("velmorin-free.png").data, embeddedResource("velmorin-free.png").size),
       client_(client)
 {
+    setWindowMaker(makeX11Window); // the editor's windows are X11 ones
     setBorderColor(panelColor);
     const EmbeddedResource fontFile = embeddedResource("font.ttf");
     font_ = std::make_unique<Font>(fontFile.data, fontFile.size);

@@ -1,40 +1,27 @@
+// The GUI root: its context, thread pool, compositor, maps and buffers, opening
+// and closing its window, and the size rules (the redraw itself is in
+// GUIRedrawPipeline.cpp, the window's calls in GUIWindowListener.hpp).
 #include "gui/GUIGraphics.hpp"
 
 #include "client/IClient.hpp"
 #include "core/OutOfMemory.hpp"
 #include "core/ThreadPool.hpp"
-#include "gui/AreaLists.hpp"
 #include "gui/PBRCompositor.hpp"
 #include "gui/UIContext.hpp"
-#include "gui/ZOrderSort.hpp"
-#include "window/IWindowListener.hpp"
-#include "window/X11Window.hpp"
+#include "gui/GUIWindowListener.hpp"
+#include "gui/WindowMaker.hpp"
+#include "window/IWindow.hpp"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <emmintrin.h>
 
 namespace vf {
 
 namespace {
 
-constexpr int tileSize = 64;
 constexpr int diffuseMaxLevel = 4; // five levels
 constexpr int depthMaxLevel = 3;   // four levels
-
-void clipAll(GrowableArray<box2i>& list, const box2i& bounds)
-{
-    for (box2i& r : list)
-        r = r.intersection(bounds);
-}
-
-void copyList(const GrowableArray<box2i>& from, GrowableArray<box2i>& to)
-{
-    to.clearContents();
-    for (const box2i& r : from)
-        to.pushBack(r);
-}
 
 template <typename T>
 void clearImage(OwnedImage<T>& image)
@@ -55,124 +42,7 @@ uint8_t* allocateWindowBuffer(int width, int height)
     return static_cast<uint8_t*>(p);
 }
 
-// An opaque colour in the window's byte order.
-RGBA windowPixelOf(RGBA c, WindowPixelFormat format)
-{
-    switch (format) {
-    case WindowPixelFormat::BGRA8: return RGBA{c.b, c.g, c.r, 255};
-    case WindowPixelFormat::ARGB8: return RGBA{255, c.r, c.g, c.b};
-    default: return RGBA{c.r, c.g, c.b, 255};
-    }
-}
-
 } // namespace
-
-// Receives the window's calls; window coordinates become content coordinates.
-// Event and timer threads, under the window's draw lock (and its dirty-area lock
-// for the dirty and draw calls); onMouseExitedWindow and getMouseCursor come
-// without a lock and only touch the context's atomic references.
-class GUIGraphics::WindowListener final : public IWindowListener {
-public:
-    explicit WindowListener(GUIGraphics* root) : root_(root) {}
-
-    bool onMouseClick(int x, int y, MouseButton button, bool isDoubleClick, MouseState state) override
-    {
-        const vec2i p = toContent(x, y);
-        const bool taken = root_->mouseClick(p.x, p.y, static_cast<int>(button), isDoubleClick, state);
-        UIContext* c = root_->context_;
-        if (!taken && c->focused() != nullptr) {
-            UIElement* focused = c->focused();
-            c->setFocused(nullptr);
-            focused->onFocusExit();
-        }
-        return taken;
-    }
-
-    bool onMouseRelease(int, int, MouseButton, MouseState) override
-    {
-        stopDrag();
-        return true;
-    }
-
-    bool onMouseWheel(int x, int y, int wheelDeltaX, int wheelDeltaY, MouseState state) override
-    {
-        const vec2i p = toContent(x, y);
-        if (UIElement* dragged = root_->context_->dragged()) {
-            const box2i pos = dragged->position();
-            if (dragged->onMouseWheel(p.x - pos.min.x, p.y - pos.min.y, wheelDeltaX, wheelDeltaY, state))
-                return true;
-        }
-        return root_->mouseWheel(p.x, p.y, wheelDeltaX, wheelDeltaY, state);
-    }
-
-    void onMouseMove(int x, int y, int dx, int dy, MouseState state) override
-    {
-        const vec2i p = toContent(x, y);
-        const bool found = root_->mouseMove(p.x, p.y, dx, dy, state, false);
-        if (!found)
-            clearMouseOver();
-    }
-
-    bool onKeyDown(Key key) override
-    {
-        if (UIElement* focused = root_->context_->focused())
-            if (focused->onKeyDown(key))
-                return true;
-        return root_->keyDown(key);
-    }
-
-    bool onKeyUp(Key key) override
-    {
-        if (UIElement* focused = root_->context_->focused())
-            if (focused->onKeyUp(key))
-                return true;
-        return root_->keyUp(key);
-    }
-
-    void onDraw(WindowPixelFormat format) override { root_->doDraw(format); }
-    ImageRef<RGBA> onResized(int width, int height) override { return root_->doResize(width, height); }
-    void recomputeDirtyAreas() override { root_->recomputeDirtyAreas(); }
-    box2i getDirtyRectangle() override { return root_->getDirtyRectangle(); }
-    void onMouseCaptureCancelled() override { stopDrag(); }
-    void onMouseExitedWindow() override { clearMouseOver(); }
-    void onAnimate(double dt, double time) override { root_->animate(dt, time); }
-
-    MouseCursor getMouseCursor() override
-    {
-        UIContext* c = root_->context_;
-        if (UIElement* dragged = c->dragged())
-            return dragged->cursorWhenDragged();
-        if (UIElement* over = c->mouseOver())
-            return over->cursorWhenMouseOver();
-        return MouseCursor::arrow;
-    }
-
-private:
-    vec2i toContent(int x, int y) const
-    {
-        return {x - root_->letterboxArea_.min.x, y - root_->letterboxArea_.min.y};
-    }
-
-    void stopDrag()
-    {
-        UIContext* c = root_->context_;
-        if (UIElement* dragged = c->dragged()) {
-            dragged->onStopDrag();
-            c->setDragged(nullptr);
-        }
-    }
-
-    void clearMouseOver()
-    {
-        UIContext* c = root_->context_;
-        if (UIElement* over = c->mouseOver()) {
-            over->onMouseExit();
-            c->setMouseOver(nullptr);
-        }
-    }
-
-    GUIGraphics* root_;
-};
 
 GUIGraphics::GUIGraphics(const SizeConstraints& sizeConstraints, uint32_t flags)
     : UIElement(nullptr, flags), sizeConstraints_(sizeConstraints)
@@ -242,7 +112,7 @@ void* GUIGraphics::openUI(void* parentWindow, void*, IClient* client, GraphicsBa
         return nullptr;
     }
     // At the size the user chose, not at that of a host window the last one filled.
-    IWindow* window = X11Window::create(WindowUsage::plugin, parentWindow, windowListener_, userWidth_, userHeight_);
+    IWindow* window = makeWindow(WindowUsage::plugin, parentWindow, windowListener_, userWidth_, userHeight_);
     window_ = window;
     if (window == nullptr) {
         client_ = nullptr;
@@ -393,267 +263,6 @@ ImageRef<RGBA> GUIGraphics::doResize(int width, int height)
         windowBuffer_ = allocateWindowBuffer(width, height);
     }
     return windowBuffer();
-}
-
-void GUIGraphics::recomputeDirtyAreas()
-{
-    context_->rawDirtyList().pullAllRectangles(rawUpdateAreas_);
-    context_->litDirtyList().pullAllRectangles(litUpdateAreas_);
-    recomputePurelyDerivedRectangles();
-}
-
-void GUIGraphics::clipAndMakeDisjoint(GrowableArray<box2i>& list)
-{
-    clipAll(list, box2i{{0, 0}, {contentWidth_, contentHeight_}});
-    temp_.clearContents();
-    removeOverlappingAreas(list, temp_);
-    copyList(temp_, list);
-}
-
-void GUIGraphics::recomputePurelyDerivedRectangles()
-{
-    const box2i content{{0, 0}, {contentWidth_, contentHeight_}};
-    clipAndMakeDisjoint(rawUpdateAreas_);
-    clipAndMakeDisjoint(litUpdateAreas_);
-
-    compositeAreas_.clearContents();
-    for (const box2i& r : litUpdateAreas_) {
-        const box2i grown = r.grow(updateMargin_).intersection(content);
-        if (!grown.empty())
-            compositeAreas_.pushBack(grown);
-    }
-    copyList(compositeAreas_, temp_);
-    compositeAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, compositeAreasDisjoint_);
-
-    copyList(compositeAreas_, redrawAreas_);
-    for (const box2i& r : rawUpdateAreas_)
-        redrawAreas_.pushBack(r);
-    copyList(redrawAreas_, temp_);
-    redrawAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, redrawAreasDisjoint_);
-
-    displayAreas_.clearContents();
-    for (const box2i& r : redrawAreas_) {
-        const box2i moved =
-            r.translate(letterboxArea_.min.x, letterboxArea_.min.y).intersection(letterboxArea_);
-        if (!moved.empty())
-            displayAreas_.pushBack(moved);
-    }
-    copyList(displayAreas_, temp_);
-    displayAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, displayAreasDisjoint_);
-
-    if (wholeWindowDirty_)
-        fillBordersPending_ = true;
-}
-
-box2i GUIGraphics::getDirtyRectangle()
-{
-    box2i u{};
-    for (const box2i& r : displayAreas_)
-        u = u.expand(r);
-    if (wholeWindowDirty_)
-        return u.expand(box2i{{0, 0}, {windowWidth_, windowHeight_}});
-    return u;
-}
-
-void GUIGraphics::recomputeDrawLists()
-{
-    rawDrawList_.clearContents();
-    litDrawList_.clearContents();
-    getDrawLists(rawDrawList_, litDrawList_);
-    stableSortByZOrder(rawDrawList_, drawListSortScratch_, false);
-    stableSortByZOrder(litDrawList_, drawListSortScratch_, false);
-}
-
-namespace {
-
-// Below this many dirty pixels a frame is drawn on the calling thread: waking the
-// workers and waiting for them costs more than the drawing (a knob and its label
-// under automation, at sixty frames a second).
-constexpr int64_t smallRedrawPixels = 256 * 256;
-
-int64_t pixelCount(const GrowableArray<box2i>& areas)
-{
-    int64_t n = 0;
-    for (const box2i& r : areas)
-        n += static_cast<int64_t>(r.width()) * r.height();
-    return n;
-}
-
-// Runs render(element) for the list in batches of elements whose positions do not
-// meet: overlapping elements paint in list order, neighbours in parallel.  The
-// elements touch disjoint pixels, so a small frame run in list order gives the
-// same pixels.
-template <typename Render>
-void renderInBatches(ThreadPool* pool, GrowableArray<UIElement*>& list, bool small, Render&& render)
-{
-    const int n = list.length();
-    if (small) {
-        for (int i = 0; i < n; ++i)
-            render(list[i]);
-        return;
-    }
-    int s = 0;
-    while (s < n) {
-        int e = s + 1;
-        while (e < n) {
-            const box2i candidate = list[e]->position();
-            bool conflict = false;
-            for (int k = s; k < e && !conflict; ++k)
-                conflict = candidate.intersects(list[k]->position());
-            if (conflict)
-                break;
-            ++e;
-        }
-        auto task = [&](int item, int) { render(list[s + item]); };
-        pool->parallelFor(e - s, task);
-        s = e;
-    }
-}
-
-} // namespace
-
-void GUIGraphics::redrawElementsRaw()
-{
-    if (redrawAreasDisjoint_.empty())
-        return;
-    const ImageRef<RGBA> raw = rawBuffer_.toRef();
-    const std::span<const box2i> areas{redrawAreasDisjoint_.data(), static_cast<size_t>(redrawAreasDisjoint_.length())};
-    renderInBatches(threadPool_, rawDrawList_, pixelCount(redrawAreasDisjoint_) < smallRedrawPixels,
-                    [&](UIElement* e) { e->renderRaw(raw, areas); });
-}
-
-void GUIGraphics::redrawElementsPBR()
-{
-    if (litUpdateAreas_.empty())
-        return;
-    const ImageRef<RGBA> diffuse = diffuseMap_.level(0).toRef();
-    const ImageRef<L16> depth = depthMap_.level(0).toRef();
-    const ImageRef<RGBA> material = materialMap_.level(0).toRef();
-    const std::span<const box2i> areas{litUpdateAreas_.data(), static_cast<size_t>(litUpdateAreas_.length())};
-    renderInBatches(threadPool_, litDrawList_, pixelCount(litUpdateAreas_) < smallRedrawPixels,
-                    [&](UIElement* e) { e->renderPBR(diffuse, depth, material, areas); });
-}
-
-void GUIGraphics::regenerateMipmaps()
-{
-    if (litUpdateAreas_.empty())
-        return;
-    copyList(litUpdateAreas_, updateRectScratch_);
-    copyList(litUpdateAreas_, updateRectScratch2_);
-
-    for (int j = 1; j < diffuseMap_.numLevels(); ++j) {
-        const Quality q = j == 1 ? Quality::boxAlphaCovIntoPremul : Quality::cubic;
-        for (box2i& r : updateRectScratch_)
-            r = diffuseMap_.generateNextLevel(q, r, j);
-    }
-
-    OwnedImage<L16>& depth0 = depthMap_.level(0);
-    for (const box2i& r : updateRectScratch2_)
-        depth0.replicateBordersTouching(r);
-    for (int j = 1; j < depthMap_.numLevels(); ++j) {
-        const Quality q = j <= 2 ? Quality::box : Quality::cubic;
-        for (box2i& r : updateRectScratch2_)
-            r = depthMap_.generateNextLevel(q, r, j);
-    }
-}
-
-void GUIGraphics::compositeGUI(ImageRef<RGBA> target)
-{
-    compositeTiles_.clearContents();
-    tileAreas(compositeAreasDisjoint_, tileSize, tileSize, compositeTiles_);
-    compositor()->compositeTile(target, {compositeTiles_.data(), static_cast<size_t>(compositeTiles_.length())},
-                               diffuseMap_, materialMap_, depthMap_);
-}
-
-namespace {
-
-// RGBA -> BGRA with alpha 255, four pixels per step.
-void swapRedBlueOpaque(RGBA* p, int n)
-{
-    const __m128i redBlue = _mm_set1_epi32(0x00FF00FF);
-    const __m128i green = _mm_set1_epi32(0x0000FF00);
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    int x = 0;
-    for (; x + 4 <= n; x += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
-        const __m128i rb = _mm_and_si128(v, redBlue); // each 32-bit lane: b << 16 | r
-        const __m128i swapped = _mm_or_si128(_mm_slli_epi32(rb, 16), _mm_srli_epi32(rb, 16));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + x), _mm_or_si128(swapped, _mm_or_si128(_mm_and_si128(v, green), opaque)));
-    }
-    for (; x < n; ++x)
-        p[x] = RGBA{p[x].b, p[x].g, p[x].r, 255};
-}
-
-} // namespace
-
-void GUIGraphics::reorderComponents(WindowPixelFormat format)
-{
-    if (format != WindowPixelFormat::BGRA8 && format != WindowPixelFormat::ARGB8
-        && format != WindowPixelFormat::RGBA8)
-        std::abort(); // not a pixel format of this framework
-    for (const box2i& r : redrawAreasDisjoint_) {
-        for (int y = r.min.y; y < r.max.y; ++y) {
-            RGBA* p = rawBuffer_.scanline(y);
-            switch (format) {
-            case WindowPixelFormat::BGRA8:
-                swapRedBlueOpaque(p + r.min.x, r.width());
-                break;
-            case WindowPixelFormat::ARGB8:
-                for (int x = r.min.x; x < r.max.x; ++x)
-                    p[x] = RGBA{255, p[x].r, p[x].g, p[x].b};
-                break;
-            case WindowPixelFormat::RGBA8:
-                for (int x = r.min.x; x < r.max.x; ++x)
-                    p[x].a = 255;
-                break;
-            }
-        }
-    }
-}
-
-void GUIGraphics::resizeContent(WindowPixelFormat format)
-{
-    const ImageRef<RGBA> window = windowBuffer();
-    auto copyRect = [&](const box2i& r) {
-        for (int y = r.min.y; y < r.max.y; ++y) {
-            const RGBA* src = rawBuffer_.scanline(y - letterboxArea_.min.y) - letterboxArea_.min.x;
-            std::memcpy(window.scanline(y) + r.min.x, src + r.min.x, sizeof(RGBA) * static_cast<size_t>(r.width()));
-        }
-    };
-    if (fillBordersPending_) {
-        const RGBA border = windowPixelOf(borderColor_, format);
-        for (int y = 0; y < window.height; ++y) {
-            RGBA* row = window.scanline(y);
-            for (int x = 0; x < window.width; ++x)
-                row[x] = border;
-        }
-        fillBordersPending_ = false;
-        wholeWindowDirty_ = false;
-        copyRect(letterboxArea_);
-    } else {
-        for (const box2i& r : displayAreasDisjoint_)
-            copyRect(r);
-    }
-}
-
-void GUIGraphics::doDraw(WindowPixelFormat format)
-{
-    recomputeDrawLists();
-    redrawElementsPBR();
-    regenerateMipmaps();
-    compositeGUI(compositedBuffer_.toRef());
-    for (const box2i& r : redrawAreasDisjoint_)
-        for (int y = r.min.y; y < r.max.y; ++y)
-            std::memcpy(rawBuffer_.scanline(y) + r.min.x, compositedBuffer_.scanline(y) + r.min.x,
-                        sizeof(RGBA) * static_cast<size_t>(r.width()));
-    redrawElementsRaw();
-    reorderComponents(format);
-    resizeContent(format);
-    litUpdateAreas_.clearContents();
-    rawUpdateAreas_.clearContents();
 }
 
 } // namespace vf

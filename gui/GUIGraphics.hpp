@@ -101,6 +101,7 @@ public:
 
 private:
     friend class UIContext;
+    static constexpr int tileSize = 64; // the compositor's tiles, at most this square
     void clipAndMakeDisjoint(GrowableArray<box2i>& list);
 
     IClient* client_ = nullptr;

@@ -1,5 +1,7 @@
 #include "GuiTestSupport.hpp"
 
+#include "gui/WindowMaker.hpp"
+#include "window/IWindow.hpp"
 #include "window/IWindowListener.hpp"
 
 #include <gtest/gtest.h>
@@ -291,6 +293,41 @@ TEST(GUIPipeline, OpenWithoutADisplayReturnsNullAndStaysClosed)
     EXPECT_EQ(windowPixel(root, 10, 10), root.background);
     EXPECT_FALSE(root.nativeWindowResize(400, 700));
     EXPECT_TRUE(root.nativeWindowResize(365, 650));
+}
+
+// A window that only records what the root asks of it.
+struct StubWindow final : IWindow {
+    static inline IWindowListener* listener = nullptr;
+    static inline int width = 0, height = 0, alive = 0;
+    StubWindow() { ++alive; }
+    ~StubWindow() override { --alive; }
+    void waitEventAndDispatch() override {}
+    bool terminated() override { return false; }
+    uint32_t getTimeMs() override { return 0; }
+    void* systemHandle() override { return this; }
+    bool requestResize(int, int, bool) override { return true; }
+    void setLargestSize(int, int) override {}
+    static IWindow* make(WindowUsage, void*, IWindowListener* l, int w, int h)
+    {
+        listener = l;
+        width = w;
+        height = h;
+        return new StubWindow;
+    }
+};
+
+TEST(GUIPipeline, OpensTheRegisteredWindowWithItsListenerAndClosesIt)
+{
+    TestRoot root;
+    setWindowMaker(StubWindow::make);
+    void* handle = root.openUI(nullptr, nullptr, nullptr, GraphicsBackend::automatic);
+    setWindowMaker(nullptr);
+    EXPECT_NE(handle, nullptr);
+    EXPECT_EQ(static_cast<void*>(root.window()), handle);
+    EXPECT_EQ(StubWindow::listener, root.windowListener());
+    EXPECT_EQ(StubWindow::width * 1000 + StubWindow::height, 365 * 1000 + 650);
+    root.closeUI();
+    EXPECT_EQ(StubWindow::alive, 0);
 }
 
 TEST(GUIPipeline, ReopeningAtTheSameSizeRepaintsTheWholeWindow)

@@ -2,7 +2,9 @@
 // itself (Xvfb picks a free display number).  Skipped when Xvfb is absent.
 #include "gui/GUIGraphics.hpp"
 #include "gui/UIContext.hpp"
+#include "gui/WindowMaker.hpp"
 #include "window/IWindow.hpp"
+#include "window/X11WindowMaker.hpp"
 
 #include <gtest/gtest.h>
 
@@ -169,5 +171,6 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new vf::VirtualDisplay);
+    vf::setWindowMaker(vf::makeX11Window);
     return RUN_ALL_TESTS();
 }
