@@ -18,7 +18,7 @@ namespace vf {
 class Client;
 
 // One LV2 plug-in instance around one Client; also the instance's editor bridge
-// and its IHostCommand.
+// and its IHostCommand (those live in LV2ClientEditor.cpp).
 class LV2Client : public IHostCommand {
 public:
     // Takes ownership of client; attaches itself as its host command.
