@@ -4,9 +4,7 @@
 #include "client/Client.hpp"
 
 #include <lv2/buf-size/buf-size.h>
-#include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
-#include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
 #include <cmath>
@@ -19,53 +17,6 @@ namespace {
 // The largest block we accept from the options: anything above is a broken host
 // value, and sizing buffers for it would only exhaust memory.
 constexpr uint32_t largestAnnouncedBlock = 1u << 20;
-
-uint64_t padded8(uint64_t size) { return (size + 7u) & ~uint64_t{7}; }
-
-template <typename T>
-T readUnaligned(const void* p)
-{
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The last value seen for one time property.
-struct AtomValue {
-    LV2_URID type = 0;
-    uint32_t size = 0;
-    const uint8_t* body = nullptr;
-};
-
-bool readAsDouble(const AtomValue& v, const LV2_URID (&types)[4], double& out)
-{
-    // types: Double, Float, Int, Long
-    if (v.body == nullptr)
-        return false;
-    if (v.type == types[0] && v.size >= 8)
-        out = readUnaligned<double>(v.body);
-    else if (v.type == types[1] && v.size >= 4)
-        out = readUnaligned<float>(v.body);
-    else if (v.type == types[2] && v.size >= 4)
-        out = readUnaligned<int32_t>(v.body);
-    else if (v.type == types[3] && v.size >= 8)
-        out = static_cast<double>(readUnaligned<int64_t>(v.body));
-    else
-        return false;
-    return true;
-}
-
-// Truncates toward zero, saturating instead of overflowing.
-int64_t truncateToInt64(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= 9.2e18)
-        return INT64_MAX;
-    if (x <= -9.2e18)
-        return INT64_MIN;
-    return static_cast<int64_t>(x);
-}
 
 } // namespace
 
@@ -108,26 +59,16 @@ bool LV2Client::instantiate(double sampleRate, const LV2_Feature* const* feature
         for (const LV2_Options_Option* o = options; o->key != 0; ++o) {
             if (o->key != maxBlockLength || o->value == nullptr || o->size < sizeof(int32_t))
                 continue;
-            int32_t v = readUnaligned<int32_t>(o->value);
+            int32_t v;
+            std::memcpy(&v, o->value, sizeof v);
             if (v > 0 && static_cast<uint32_t>(v) <= largestAnnouncedBlock)
                 maxBufferSize_ = static_cast<uint32_t>(v);
         }
     }
     callResetOnNextRun_ = true;
 
-    auto mapUri = [map](const char* uri) { return map->map(map->handle, uri); };
-    urids_.atomDouble = mapUri(LV2_ATOM__Double);
-    urids_.atomFloat = mapUri(LV2_ATOM__Float);
-    urids_.atomInt = mapUri(LV2_ATOM__Int);
-    urids_.atomLong = mapUri(LV2_ATOM__Long);
-    urids_.atomBlank = mapUri(LV2_ATOM__Blank);
-    urids_.atomObject = mapUri(LV2_ATOM__Object);
-    urids_.atomSequence = mapUri(LV2_ATOM__Sequence);
-    urids_.midiEvent = mapUri(LV2_MIDI__MidiEvent);
-    urids_.timePosition = mapUri(LV2_TIME__Position);
-    urids_.timeFrame = mapUri(LV2_TIME__frame);
-    urids_.timeBeatsPerMinute = mapUri(LV2_TIME__beatsPerMinute);
-    urids_.timeSpeed = mapUri(LV2_TIME__speed);
+    urids_.events = mapEventUrids(*map);
+    urids_.atomSequence = map->map(map->handle, LV2_ATOM__Sequence);
 
     const LegalIO& io = client_->legalIOs()[static_cast<size_t>(legalIOIndex_)];
     numInputs_ = io.numInputs;
@@ -213,7 +154,13 @@ void LV2Client::run(uint32_t frames)
                                numOutputs_);
     }
 
-    readEvents();
+    if (eventsInPort_ != nullptr) {
+        auto enqueue = [](void* client, const MidiMessage& m) {
+            static_cast<Client*>(client)->enqueueMIDIFromHost(m);
+        };
+        readEventSequence(*eventsInPort_, urids_.events, timeInfo_,
+                          client_->pluginInfo().receivesMIDI ? +enqueue : nullptr, client_.get());
+    }
 
     const uint64_t reapply =
         portsToReapply_.load(std::memory_order_relaxed) != 0 ? portsToReapply_.exchange(0, std::memory_order_acquire) : 0;
@@ -263,81 +210,6 @@ void LV2Client::run(uint32_t frames)
         *latencyPort_ = static_cast<float>(latencySamples_);
 }
 
-void LV2Client::readEvents()
-{
-    if (eventsInPort_ == nullptr)
-        return;
-    const uint32_t size = eventsInPort_->atom.size;
-    if (size <= sizeof(LV2_Atom_Sequence_Body))
-        return;
-    const uint8_t* body = reinterpret_cast<const uint8_t*>(&eventsInPort_->body);
-    const bool receivesMIDI = client_->pluginInfo().receivesMIDI;
-    // Offsets are relative to the sequence body and checked before every read, so
-    // a size that runs past the buffer ends the walk instead of the host.
-    uint64_t offset = sizeof(LV2_Atom_Sequence_Body);
-    while (offset + sizeof(LV2_Atom_Event) <= size) {
-        const uint8_t* ev = body + offset;
-        const int64_t frameTime = readUnaligned<int64_t>(ev);
-        const LV2_Atom atom = readUnaligned<LV2_Atom>(ev + 8);
-        const uint8_t* evBody = ev + sizeof(LV2_Atom_Event);
-        if (offset + sizeof(LV2_Atom_Event) + atom.size > size)
-            break;
-        if (receivesMIDI && atom.type == urids_.midiEvent) {
-            if (atom.size >= 1 && atom.size <= 3) {
-                MidiMessage m;
-                int32_t t = static_cast<int32_t>(frameTime);
-                m.offset = t < 0 ? 0 : t;
-                m.status = evBody[0];
-                m.data1 = atom.size >= 2 ? evBody[1] : 0;
-                m.data2 = atom.size >= 3 ? evBody[2] : 0;
-                client_->enqueueMIDIFromHost(m);
-            }
-        } else if ((atom.type == urids_.atomBlank || atom.type == urids_.atomObject)
-                   && atom.size >= sizeof(LV2_Atom_Object_Body)) {
-            const LV2_Atom_Object_Body object = readUnaligned<LV2_Atom_Object_Body>(evBody);
-            if (object.otype == urids_.timePosition && atom.size > sizeof(LV2_Atom_Object_Body))
-                readTimePosition(evBody, atom.size);
-        }
-        offset += sizeof(LV2_Atom_Event) + padded8(atom.size);
-    }
-}
-
-void LV2Client::readTimePosition(const uint8_t* objectBody, uint32_t size)
-{
-    AtomValue frame, bpm, speed;
-    uint64_t offset = sizeof(LV2_Atom_Object_Body);
-    constexpr uint64_t header = sizeof(LV2_Atom_Property_Body); // key, context, value atom header
-    while (offset + header <= size) {
-        const uint8_t* prop = objectBody + offset;
-        const LV2_URID key = readUnaligned<uint32_t>(prop);
-        const LV2_Atom value = readUnaligned<LV2_Atom>(prop + 8);
-        if (offset + header + value.size > size)
-            break;
-        AtomValue v{value.type, value.size, prop + header};
-        if (key == urids_.timeFrame)
-            frame = v;
-        else if (key == urids_.timeBeatsPerMinute)
-            bpm = v;
-        else if (key == urids_.timeSpeed)
-            speed = v;
-        offset += header + padded8(value.size);
-    }
-    const LV2_URID numberTypes[4] = {urids_.atomDouble, urids_.atomFloat, urids_.atomInt, urids_.atomLong};
-    double x;
-    if (readAsDouble(bpm, numberTypes, x))
-        timeInfo_.tempoBpm = x;
-    if (frame.body != nullptr) {
-        if (frame.type == urids_.atomLong && frame.size >= 8)
-            timeInfo_.positionInSamples = readUnaligned<int64_t>(frame.body);
-        else if (frame.type == urids_.atomInt && frame.size >= 4)
-            timeInfo_.positionInSamples = readUnaligned<int32_t>(frame.body);
-        else if (readAsDouble(frame, numberTypes, x))
-            timeInfo_.positionInSamples = truncateToInt64(x);
-    }
-    if (readAsDouble(speed, numberTypes, x))
-        timeInfo_.isPlaying = x > 0.0;
-}
-
 void LV2Client::writeMidiOutput()
 {
     const uint32_t capacity = eventsOutPort_->atom.size;
@@ -355,7 +227,7 @@ void LV2Client::writeMidiOutput()
             break;
         uint8_t event[eventBytes] = {};
         const int64_t frameTime = m.offset;
-        const LV2_Atom atom{3, urids_.midiEvent};
+        const LV2_Atom atom{3, urids_.events.midiEvent};
         std::memcpy(event, &frameTime, 8);
         std::memcpy(event + 8, &atom, 8);
         event[16] = m.status;
