@@ -1,12 +1,10 @@
+// One LV2 plug-in instance's audio side: features, ports, and running blocks through the client.
 #include "lv2/LV2Client.hpp"
 
 #include "client/Client.hpp"
-#include "client/IGraphics.hpp"
 
 #include <lv2/buf-size/buf-size.h>
-#include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
-#include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
 #include <cmath>
@@ -20,60 +18,7 @@ namespace {
 // value, and sizing buffers for it would only exhaust memory.
 constexpr uint32_t largestAnnouncedBlock = 1u << 20;
 
-uint64_t padded8(uint64_t size) { return (size + 7u) & ~uint64_t{7}; }
-
-template <typename T>
-T readUnaligned(const void* p)
-{
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The last value seen for one time property.
-struct AtomValue {
-    LV2_URID type = 0;
-    uint32_t size = 0;
-    const uint8_t* body = nullptr;
-};
-
-bool readAsDouble(const AtomValue& v, const LV2_URID (&types)[4], double& out)
-{
-    // types: Double, Float, Int, Long
-    if (v.body == nullptr)
-        return false;
-    if (v.type == types[0] && v.size >= 8)
-        out = readUnaligned<double>(v.body);
-    else if (v.type == types[1] && v.size >= 4)
-        out = readUnaligned<float>(v.body);
-    else if (v.type == types[2] && v.size >= 4)
-        out = readUnaligned<int32_t>(v.body);
-    else if (v.type == types[3] && v.size >= 8)
-        out = static_cast<double>(readUnaligned<int64_t>(v.body));
-    else
-        return false;
-    return true;
-}
-
-// Truncates toward zero, saturating instead of overflowing.
-int64_t truncateToInt64(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= 9.2e18)
-        return INT64_MAX;
-    if (x <= -9.2e18)
-        return INT64_MIN;
-    return static_cast<int64_t>(x);
-}
-
-// Set once this process's host has asked for the idle interface; read by the editors'
-// threads.  The interface is asked for without an instance, so it holds for all.
-std::atomic<bool> hostCallsQueued{false};
-
 } // namespace
-
-void LV2Client::hostDrivesIdle() { hostCallsQueued.store(true, std::memory_order_release); }
 
 LV2Client::LV2Client(Client* client, int legalIOIndex) : client_(client), legalIOIndex_(legalIOIndex)
 {
@@ -114,26 +59,16 @@ bool LV2Client::instantiate(double sampleRate, const LV2_Feature* const* feature
         for (const LV2_Options_Option* o = options; o->key != 0; ++o) {
             if (o->key != maxBlockLength || o->value == nullptr || o->size < sizeof(int32_t))
                 continue;
-            int32_t v = readUnaligned<int32_t>(o->value);
+            int32_t v;
+            std::memcpy(&v, o->value, sizeof v);
             if (v > 0 && static_cast<uint32_t>(v) <= largestAnnouncedBlock)
                 maxBufferSize_ = static_cast<uint32_t>(v);
         }
     }
     callResetOnNextRun_ = true;
 
-    auto mapUri = [map](const char* uri) { return map->map(map->handle, uri); };
-    urids_.atomDouble = mapUri(LV2_ATOM__Double);
-    urids_.atomFloat = mapUri(LV2_ATOM__Float);
-    urids_.atomInt = mapUri(LV2_ATOM__Int);
-    urids_.atomLong = mapUri(LV2_ATOM__Long);
-    urids_.atomBlank = mapUri(LV2_ATOM__Blank);
-    urids_.atomObject = mapUri(LV2_ATOM__Object);
-    urids_.atomSequence = mapUri(LV2_ATOM__Sequence);
-    urids_.midiEvent = mapUri(LV2_MIDI__MidiEvent);
-    urids_.timePosition = mapUri(LV2_TIME__Position);
-    urids_.timeFrame = mapUri(LV2_TIME__frame);
-    urids_.timeBeatsPerMinute = mapUri(LV2_TIME__beatsPerMinute);
-    urids_.timeSpeed = mapUri(LV2_TIME__speed);
+    urids_.events = mapEventUrids(*map);
+    urids_.atomSequence = map->map(map->handle, LV2_ATOM__Sequence);
 
     const LegalIO& io = client_->legalIOs()[static_cast<size_t>(legalIOIndex_)];
     numInputs_ = io.numInputs;
@@ -219,7 +154,13 @@ void LV2Client::run(uint32_t frames)
                                numOutputs_);
     }
 
-    readEvents();
+    if (eventsInPort_ != nullptr) {
+        auto enqueue = [](void* client, const MidiMessage& m) {
+            static_cast<Client*>(client)->enqueueMIDIFromHost(m);
+        };
+        readEventSequence(*eventsInPort_, urids_.events, timeInfo_,
+                          client_->pluginInfo().receivesMIDI ? +enqueue : nullptr, client_.get());
+    }
 
     const uint64_t reapply =
         portsToReapply_.load(std::memory_order_relaxed) != 0 ? portsToReapply_.exchange(0, std::memory_order_acquire) : 0;
@@ -269,81 +210,6 @@ void LV2Client::run(uint32_t frames)
         *latencyPort_ = static_cast<float>(latencySamples_);
 }
 
-void LV2Client::readEvents()
-{
-    if (eventsInPort_ == nullptr)
-        return;
-    const uint32_t size = eventsInPort_->atom.size;
-    if (size <= sizeof(LV2_Atom_Sequence_Body))
-        return;
-    const uint8_t* body = reinterpret_cast<const uint8_t*>(&eventsInPort_->body);
-    const bool receivesMIDI = client_->pluginInfo().receivesMIDI;
-    // Offsets are relative to the sequence body and checked before every read, so
-    // a size that runs past the buffer ends the walk instead of the host.
-    uint64_t offset = sizeof(LV2_Atom_Sequence_Body);
-    while (offset + sizeof(LV2_Atom_Event) <= size) {
-        const uint8_t* ev = body + offset;
-        const int64_t frameTime = readUnaligned<int64_t>(ev);
-        const LV2_Atom atom = readUnaligned<LV2_Atom>(ev + 8);
-        const uint8_t* evBody = ev + sizeof(LV2_Atom_Event);
-        if (offset + sizeof(LV2_Atom_Event) + atom.size > size)
-            break;
-        if (receivesMIDI && atom.type == urids_.midiEvent) {
-            if (atom.size >= 1 && atom.size <= 3) {
-                MidiMessage m;
-                int32_t t = static_cast<int32_t>(frameTime);
-                m.offset = t < 0 ? 0 : t;
-                m.status = evBody[0];
-                m.data1 = atom.size >= 2 ? evBody[1] : 0;
-                m.data2 = atom.size >= 3 ? evBody[2] : 0;
-                client_->enqueueMIDIFromHost(m);
-            }
-        } else if ((atom.type == urids_.atomBlank || atom.type == urids_.atomObject)
-                   && atom.size >= sizeof(LV2_Atom_Object_Body)) {
-            const LV2_Atom_Object_Body object = readUnaligned<LV2_Atom_Object_Body>(evBody);
-            if (object.otype == urids_.timePosition && atom.size > sizeof(LV2_Atom_Object_Body))
-                readTimePosition(evBody, atom.size);
-        }
-        offset += sizeof(LV2_Atom_Event) + padded8(atom.size);
-    }
-}
-
-void LV2Client::readTimePosition(const uint8_t* objectBody, uint32_t size)
-{
-    AtomValue frame, bpm, speed;
-    uint64_t offset = sizeof(LV2_Atom_Object_Body);
-    constexpr uint64_t header = sizeof(LV2_Atom_Property_Body); // key, context, value atom header
-    while (offset + header <= size) {
-        const uint8_t* prop = objectBody + offset;
-        const LV2_URID key = readUnaligned<uint32_t>(prop);
-        const LV2_Atom value = readUnaligned<LV2_Atom>(prop + 8);
-        if (offset + header + value.size > size)
-            break;
-        AtomValue v{value.type, value.size, prop + header};
-        if (key == urids_.timeFrame)
-            frame = v;
-        else if (key == urids_.timeBeatsPerMinute)
-            bpm = v;
-        else if (key == urids_.timeSpeed)
-            speed = v;
-        offset += header + padded8(value.size);
-    }
-    const LV2_URID numberTypes[4] = {urids_.atomDouble, urids_.atomFloat, urids_.atomInt, urids_.atomLong};
-    double x;
-    if (readAsDouble(bpm, numberTypes, x))
-        timeInfo_.tempoBpm = x;
-    if (frame.body != nullptr) {
-        if (frame.type == urids_.atomLong && frame.size >= 8)
-            timeInfo_.positionInSamples = readUnaligned<int64_t>(frame.body);
-        else if (frame.type == urids_.atomInt && frame.size >= 4)
-            timeInfo_.positionInSamples = readUnaligned<int32_t>(frame.body);
-        else if (readAsDouble(frame, numberTypes, x))
-            timeInfo_.positionInSamples = truncateToInt64(x);
-    }
-    if (readAsDouble(speed, numberTypes, x))
-        timeInfo_.isPlaying = x > 0.0;
-}
-
 void LV2Client::writeMidiOutput()
 {
     const uint32_t capacity = eventsOutPort_->atom.size;
@@ -361,7 +227,7 @@ void LV2Client::writeMidiOutput()
             break;
         uint8_t event[eventBytes] = {};
         const int64_t frameTime = m.offset;
-        const LV2_Atom atom{3, urids_.midiEvent};
+        const LV2_Atom atom{3, urids_.events.midiEvent};
         std::memcpy(event, &frameTime, 8);
         std::memcpy(event + 8, &atom, 8);
         event[16] = m.status;
@@ -371,168 +237,5 @@ void LV2Client::writeMidiOutput()
         eventsOutPort_->atom.size = used + eventBytes;
     }
 }
-
-void* LV2Client::instantiateUI(LV2UI_Write_Function writeFunction, LV2UI_Controller controller,
-                               LV2UI_Widget* widget, const LV2_Feature* const* features)
-{
-    // A host opening twice without closing: the old window goes first, and what it
-    // owed goes to the functions it was opened with.
-    closeEditor(true);
-    uiWrite_ = writeFunction;
-    uiController_ = controller;
-    uiTouchFeature_ = nullptr;
-    uiResizeFeature_ = nullptr;
-    void* parentWindow = nullptr;
-    for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
-        const LV2_Feature* f = features[i];
-        if (f->URI == nullptr)
-            continue;
-        if (std::strcmp(f->URI, LV2_UI__parent) == 0)
-            parentWindow = f->data;
-        else if (std::strcmp(f->URI, LV2_UI__resize) == 0)
-            uiResizeFeature_ = static_cast<const LV2UI_Resize*>(f->data);
-        else if (std::strcmp(f->URI, LV2_UI__touch) == 0)
-            uiTouchFeature_ = static_cast<const LV2UI_Touch*>(f->data);
-    }
-    if (widget == nullptr)
-        return nullptr;
-
-    void* window = nullptr;
-    IGraphics* graphics = nullptr;
-    {
-        MutexLock lock(graphicsMutex_);
-        if (client_->graphics() == nullptr && client_->pluginInfo().hasGUI)
-            client_->adoptGraphics(client_->createGraphics());
-        graphics = client_->graphics();
-        if (graphics != nullptr) {
-            window = graphics->openUI(parentWindow, nullptr, client_.get(), GraphicsBackend::automatic);
-            uiOpen_ = window != nullptr;
-        }
-    }
-    if (window == nullptr)
-        return nullptr; // no editor (no display): the plug-in keeps working without one
-
-    int width = 0;
-    int height = 0;
-    graphics->getGUISize(&width, &height);
-    if (uiResizeFeature_ != nullptr && uiResizeFeature_->ui_resize != nullptr) {
-        MutexLock lock(graphicsMutex_);
-        uiResizeFeature_->ui_resize(uiResizeFeature_->handle, width, height);
-    }
-    *widget = window;
-    return window;
-}
-
-void LV2Client::portEventUI(uint32_t, uint32_t, uint32_t, const void*) {}
-
-void LV2Client::cleanupUI() { closeEditor(true); }
-
-void LV2Client::closeEditor(bool deliverOwedCalls)
-{
-    {
-        MutexLock lock(graphicsMutex_);
-        // Joins the editor's threads: from here on this thread is the queue's only producer.
-        if (uiOpen_ && client_ != nullptr && client_->graphics() != nullptr)
-            client_->graphics()->closeUI();
-        uiOpen_ = false;
-    }
-    if (deliverOwedCalls) {
-        deliverHostCalls();
-    } else {
-        HostCall dropped;
-        while (hostCalls_.pop(dropped)) {
-        }
-    }
-}
-
-int LV2Client::idleUI()
-{
-    hostDrivesIdle();
-    deliverHostCalls();
-    return 0;
-}
-
-void LV2Client::deliverHostCalls()
-{
-    // Bounded, so that an editor producing without pause cannot hold the host here.
-    constexpr int most = HostCallQueue::capacity + HostCallQueue::maxIndex + 2;
-    HostCall call;
-    for (int n = 0; n < most && hostCalls_.pop(call); ++n)
-        callHost(call);
-}
-
-void LV2Client::callHost(const HostCall& call)
-{
-    switch (call.kind) {
-    case HostCall::Kind::touchBegin:
-    case HostCall::Kind::touchEnd:
-        if (uiTouchFeature_ != nullptr && uiTouchFeature_->touch != nullptr)
-            uiTouchFeature_->touch(uiTouchFeature_->handle, static_cast<uint32_t>(call.index),
-                                   call.kind == HostCall::Kind::touchBegin);
-        if (call.kind == HostCall::Kind::touchEnd && call.index >= 0 && call.index < 64)
-            portsToReapply_.fetch_or(uint64_t{1} << call.index, std::memory_order_release);
-        break;
-    case HostCall::Kind::value:
-        if (uiWrite_ != nullptr)
-            uiWrite_(uiController_, static_cast<uint32_t>(call.index), sizeof(float), 0, &call.value);
-        break;
-    case HostCall::Kind::resize:
-        if (uiResizeFeature_ != nullptr && uiResizeFeature_->ui_resize != nullptr)
-            uiResizeFeature_->ui_resize(uiResizeFeature_->handle, call.width, call.height);
-        break;
-    case HostCall::Kind::none:
-        break;
-    }
-}
-
-void LV2Client::resizeUIFromHost(int width, int height)
-{
-    // Sizes no screen has are a broken host value.
-    if (width <= 0 || height <= 0 || width > 1 << 15 || height > 1 << 15)
-        return;
-    MutexLock lock(graphicsMutex_);
-    if (uiOpen_ && client_->graphics() != nullptr)
-        client_->graphics()->nativeWindowResize(width, height);
-}
-
-void LV2Client::beginParamEdit(int paramIndex)
-{
-    if (hostCallsQueued.load(std::memory_order_acquire))
-        hostCalls_.beginEdit(paramIndex);
-    else
-        callHost({HostCall::Kind::touchBegin, paramIndex});
-}
-
-void LV2Client::paramAutomate(int paramIndex, float normalizedValue)
-{
-    if (hostCallsQueued.load(std::memory_order_acquire))
-        hostCalls_.setValue(paramIndex, normalizedValue);
-    else
-        callHost({HostCall::Kind::value, paramIndex, normalizedValue});
-}
-
-void LV2Client::endParamEdit(int paramIndex)
-{
-    if (hostCallsQueued.load(std::memory_order_acquire))
-        hostCalls_.endEdit(paramIndex);
-    else
-        callHost({HostCall::Kind::touchEnd, paramIndex});
-}
-
-bool LV2Client::requestResize(int width, int height)
-{
-    if (uiResizeFeature_ == nullptr || uiResizeFeature_->ui_resize == nullptr)
-        return false;
-    if (hostCallsQueued.load(std::memory_order_acquire)) {
-        // The host's answer comes later, on its own thread: count the request as granted.
-        hostCalls_.requestResize(width, height);
-        return true;
-    }
-    return uiResizeFeature_->ui_resize(uiResizeFeature_->handle, width, height) == 0;
-}
-
-DAW LV2Client::getDAW() { return DAW::unknown; }
-
-PluginFormat LV2Client::getPluginFormat() { return PluginFormat::lv2; }
 
 } // namespace vf

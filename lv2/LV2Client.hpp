@@ -3,6 +3,7 @@
 #include "client/TimeInfo.hpp"
 #include "core/GrowableArray.hpp"
 #include "core/UncheckedMutex.hpp"
+#include "lv2/AtomEventReader.hpp"
 #include "lv2/HostCallQueue.hpp"
 
 #include <lv2/atom/atom.h>
@@ -18,7 +19,7 @@ namespace vf {
 class Client;
 
 // One LV2 plug-in instance around one Client; also the instance's editor bridge
-// and its IHostCommand.
+// and its IHostCommand (those live in LV2ClientEditor.cpp).
 class LV2Client : public IHostCommand {
 public:
     // Takes ownership of client; attaches itself as its host command.
@@ -73,16 +74,14 @@ public:
 
 private:
     struct Urids {
-        LV2_URID atomDouble, atomFloat, atomInt, atomLong, atomBlank, atomObject, atomSequence;
-        LV2_URID midiEvent, timePosition, timeFrame, timeBeatsPerMinute, timeSpeed;
+        EventUrids events;
+        LV2_URID atomSequence;
     };
 
     void closeEditor(bool deliverOwedCalls);
     void deliverHostCalls();
     void callHost(const HostCall& call);
 
-    void readEvents();
-    void readTimePosition(const uint8_t* objectBody, uint32_t size);
     void writeMidiOutput();
 
     std::unique_ptr<Client> client_;

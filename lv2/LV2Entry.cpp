@@ -1,3 +1,4 @@
+// The library's C entry points: the descriptor tables and the calls that forward to LV2Client.
 #include "lv2/LV2Entry.hpp"
 
 #include "client/Client.hpp"
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace vf {
@@ -17,6 +19,30 @@ namespace vf {
 Client* createPluginClient() { return Client::create<VelmorinFreeClient>(); }
 
 namespace {
+
+// Every call from the host runs in our floating-point state and lets no exception
+// reach the host: a failure answers the return type's zero (null, 0 or nothing).
+template <typename Body, typename R = std::invoke_result_t<Body>>
+R guarded(Body body)
+{
+    ScopedFloatState floatState;
+    try {
+        return body();
+    } catch (...) {
+        return R();
+    }
+}
+
+// A call on one of our instances; a null handle does nothing.
+template <typename Body, typename R = std::invoke_result_t<Body, LV2Client&>>
+R onInstance(void* handle, Body body)
+{
+    return guarded([&]() -> R {
+        if (handle == nullptr)
+            return R();
+        return body(*static_cast<LV2Client*>(handle));
+    });
+}
 
 LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char* bundlePath,
                        const LV2_Feature* const* features);
@@ -84,10 +110,10 @@ DescriptorTables& tables()
     return t;
 }
 
+// Instantiation class.
 LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char*, const LV2_Feature* const* features)
 {
-    ScopedFloatState floatState;
-    try {
+    return guarded([&]() -> LV2_Handle {
         DescriptorTables& t = tables();
         int index = -1;
         for (size_t i = 0; i < t.descriptors.size(); ++i)
@@ -99,57 +125,41 @@ LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char
         if (!instance->instantiate(rate, features))
             return nullptr;
         return instance.release();
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
+// Audio class.
 void connect_port(LV2_Handle instance, uint32_t port, void* data)
 {
-    ScopedFloatState floatState;
-    try {
-        if (instance != nullptr)
-            static_cast<LV2Client*>(instance)->connect_port(port, data);
-    } catch (...) {
-    }
+    onInstance(instance, [&](LV2Client& c) { c.connect_port(port, data); });
 }
 
+// Instantiation class.
 void activate(LV2_Handle instance)
 {
-    ScopedFloatState floatState;
-    try {
-        if (instance != nullptr)
-            static_cast<LV2Client*>(instance)->activate();
-    } catch (...) {
-    }
+    onInstance(instance, [](LV2Client& c) { c.activate(); });
 }
 
+// Audio class.
 void run(LV2_Handle instance, uint32_t sampleCount)
 {
-    ScopedFloatState floatState;
-    try {
-        if (instance != nullptr)
-            static_cast<LV2Client*>(instance)->run(sampleCount);
-    } catch (...) {
-    }
+    onInstance(instance, [&](LV2Client& c) { c.run(sampleCount); });
 }
 
+// Instantiation class.
 void deactivate(LV2_Handle) {}
 
+// Instantiation class.
 void cleanup(LV2_Handle instance)
 {
-    ScopedFloatState floatState;
-    try {
-        delete static_cast<LV2Client*>(instance);
-    } catch (...) {
-    }
+    onInstance(instance, [](LV2Client& c) { delete &c; });
 }
 
+// Host UI thread.
 LV2UI_Handle instantiateUI(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function writeFunction,
                            LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features)
 {
-    ScopedFloatState floatState;
-    try {
+    return guarded([&]() -> LV2UI_Handle {
         LV2Client* instance = nullptr;
         for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
             const LV2_Feature* f = features[i];
@@ -161,31 +171,22 @@ LV2UI_Handle instantiateUI(const LV2UI_Descriptor*, const char*, const char*, LV
         if (instance->instantiateUI(writeFunction, controller, widget, features) == nullptr)
             return nullptr;
         return instance;
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
+// Host UI thread.
 void cleanupUI(LV2UI_Handle ui)
 {
-    ScopedFloatState floatState;
-    try {
-        if (ui != nullptr)
-            static_cast<LV2Client*>(ui)->cleanupUI();
-    } catch (...) {
-    }
+    onInstance(ui, [](LV2Client& c) { c.cleanupUI(); });
 }
 
+// Host UI thread.
 void port_eventUI(LV2UI_Handle ui, uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer)
 {
-    ScopedFloatState floatState;
-    try {
-        if (ui != nullptr)
-            static_cast<LV2Client*>(ui)->portEventUI(port, bufferSize, format, buffer);
-    } catch (...) {
-    }
+    onInstance(ui, [&](LV2Client& c) { c.portEventUI(port, bufferSize, format, buffer); });
 }
 
+// Discovery class.
 const void* extensionDataUI(const char* uri)
 {
     if (uri == nullptr)
@@ -199,51 +200,37 @@ const void* extensionDataUI(const char* uri)
     return nullptr;
 }
 
-// The host passes the UI handle here, the LV2Client.  Always accepted: the editor
-// shows the largest of its sizes that fits the area.
+// Host UI thread.  The host passes the UI handle here, the LV2Client.  Always
+// accepted: the editor shows the largest of its sizes that fits the area.
 int uiResize(LV2UI_Feature_Handle handle, int width, int height)
 {
-    ScopedFloatState floatState;
-    try {
-        if (handle != nullptr)
-            static_cast<LV2Client*>(handle)->resizeUIFromHost(width, height);
-    } catch (...) {
-    }
+    onInstance(handle, [&](LV2Client& c) { c.resizeUIFromHost(width, height); });
     return 0;
 }
 
+// Host UI thread.
 int idleUI(LV2UI_Handle ui)
 {
-    ScopedFloatState floatState;
-    try {
-        if (ui != nullptr)
-            return static_cast<LV2Client*>(ui)->idleUI();
-    } catch (...) {
-    }
-    return 0;
+    return onInstance(ui, [](LV2Client& c) { return c.idleUI(); });
 }
 
 } // namespace
 } // namespace vf
 
+// Discovery class.
 extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
-    vf::ScopedFloatState floatState;
-    try {
+    return vf::guarded([&]() -> const LV2_Descriptor* {
         vf::DescriptorTables& t = vf::tables();
         return index < t.descriptors.size() ? &t.descriptors[index] : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
+// Discovery class.
 extern "C" const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index)
 {
-    vf::ScopedFloatState floatState;
-    try {
+    return vf::guarded([&]() -> const LV2UI_Descriptor* {
         vf::DescriptorTables& t = vf::tables();
         return (t.hasUI && index == 0) ? &t.uiDescriptor : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }

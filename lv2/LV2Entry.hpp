@@ -7,9 +7,9 @@
 // The library's exported entry points.  Each builds the process-wide descriptor
 // tables on first use; nothing here throws or crashes into the host.
 extern "C" {
-// Host instantiation thread.  Null past the last descriptor.
+// Discovery class.  Null past the last descriptor.
 __attribute__((visibility("default"))) const LV2_Descriptor* lv2_descriptor(uint32_t index);
-// Host UI thread.  Null past the last descriptor.
+// Discovery class.  Null past the last descriptor.
 __attribute__((visibility("default"))) const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index);
 }
 
