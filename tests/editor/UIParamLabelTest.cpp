@@ -156,8 +156,10 @@ TEST_F(ParamLabel, ConcurrentChangesNeverShowATornText)
 {
     UIParamLabel* label = addLabel(&output, true);
     const std::string a = "-inf dB", b = "6.0 dB", initial = "0.0 dB";
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{false}, reading{false};
     std::thread host([&] {
+        while (!reading.load()) // on a loaded machine the changes could all be over first
+            std::this_thread::yield();
         for (int i = 0; i < 20000 && !stop.load(); ++i)
             output.setFromHost((i & 1) ? 1.0 : 0.0);
         stop = true;
@@ -167,6 +169,7 @@ TEST_F(ParamLabel, ConcurrentChangesNeverShowATornText)
     const box2i whole = box2i::rectangle(0, 0, 80, 60);
     int reads = 0, bad = 0;
     while (!stop.load()) {
+        reading = true;
         const std::string t = label->text();
         bad += (t != a && t != b && t != initial);
         if ((++reads & 63) == 0)
