@@ -5,6 +5,7 @@
 #include "core/UncheckedMutex.hpp"
 #include "window/ParentFitWatch.hpp"
 #include "window/PointerTracker.hpp"
+#include "window/X11EventTranslation.hpp"
 
 #include <atomic>
 #include <cstring>
@@ -18,8 +19,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xlibint.h>
 #include <X11/Xutil.h>
-#include <X11/cursorfont.h>
-#include <X11/keysym.h>
 
 namespace vf {
 
@@ -897,92 +896,16 @@ void X11Window::setLargestSize(int maxWidth, int maxHeight)
     impl_->sync();
 }
 
-Key X11Window::convertKeyFromX11(unsigned long keysym)
-{
-    if (keysym == 0x20)
-        return Key::space;
-    if (keysym >= '0' && keysym <= '9')
-        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - '0'));
-    if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
-        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - XK_KP_0));
-    if (keysym >= 'a' && keysym <= 'z')
-        return static_cast<Key>(static_cast<int>(Key::a) + static_cast<int>(keysym - 'a'));
-    if (keysym >= 'A' && keysym <= 'Z')
-        return static_cast<Key>(static_cast<int>(Key::A) + static_cast<int>(keysym - 'A'));
-    switch (keysym) {
-    case XK_Up: return Key::upArrow;
-    case XK_Down: return Key::downArrow;
-    case XK_Left: return Key::leftArrow;
-    case XK_Right: return Key::rightArrow;
-    case XK_BackSpace: return Key::backspace;
-    case XK_Return:
-    case XK_KP_Enter: return Key::enter;
-    case XK_Escape: return Key::escape;
-    case XK_Delete: return Key::suppr;
-    default: return Key::unsupported;
-    }
-}
-
-MouseState X11Window::mouseStateFromX11(unsigned int state)
-{
-    MouseState s;
-    s.leftButtonDown = (state & Button1Mask) != 0;
-    s.rightButtonDown = (state & Button3Mask) != 0;
-    s.middleButtonDown = (state & Button2Mask) != 0;
-    s.ctrlPressed = (state & ControlMask) != 0;
-    s.shiftPressed = (state & ShiftMask) != 0;
-    s.altPressed = (state & Mod1Mask) != 0;
-    return s;
-}
-
-MouseButton X11Window::buttonFromX11Press(unsigned int button)
-{
-    switch (button) {
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    case 4: return MouseButton::x1;
-    case 5: return MouseButton::x2;
-    default: return MouseButton::left;
-    }
-}
-
+// The translation lives in x11::, display-free; these keep the names callers know.
+Key X11Window::convertKeyFromX11(unsigned long keysym) { return x11::keyFromKeysym(keysym); }
+MouseState X11Window::mouseStateFromX11(unsigned int state) { return x11::mouseStateFromX11(state); }
+MouseButton X11Window::buttonFromX11Press(unsigned int button) { return x11::buttonFromX11Press(button); }
 bool X11Window::wheelStepFromX11(unsigned int button, int* deltaX, int* deltaY)
 {
-    // A sideways scroll (a tilted wheel, a touchpad swipe) sends buttons 6 and 7 in
-    // bursts: taken as left clicks they would toggle switches and, coming within the
-    // double-click time, reset knobs to their defaults.
-    switch (button) {
-    case 4: *deltaX = 0; *deltaY = 1; return true;
-    case 5: *deltaX = 0; *deltaY = -1; return true;
-    case 6: *deltaX = -1; *deltaY = 0; return true;
-    case 7: *deltaX = 1; *deltaY = 0; return true;
-    default: return false;
-    }
+    return x11::wheelStepFromX11(button, deltaX, deltaY);
 }
-
-MouseButton X11Window::buttonFromX11Release(unsigned int button)
-{
-    switch (button) {
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    default: return MouseButton::left;
-    }
-}
-
-int X11Window::fontCursorShape(MouseCursor cursor)
-{
-    switch (cursor) {
-    case MouseCursor::arrow: return XC_arrow;
-    case MouseCursor::hand: return XC_hand2;
-    case MouseCursor::crosshair: return XC_crosshair;
-    case MouseCursor::grab: return XC_hand1;
-    case MouseCursor::verticalResize: return XC_sb_v_double_arrow;
-    case MouseCursor::horizontalResize: return XC_sb_h_double_arrow;
-    case MouseCursor::diagonalResize: return XC_bottom_right_corner;
-    case MouseCursor::hidden: return -1;
-    }
-    return XC_arrow;
-}
+MouseButton X11Window::buttonFromX11Release(unsigned int button) { return x11::buttonFromX11Release(button); }
+int X11Window::fontCursorShape(MouseCursor cursor) { return x11::fontCursorShape(cursor); }
 
 int X11Window::nextBackOffMicroseconds(int backOff)
 {
