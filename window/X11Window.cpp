@@ -5,6 +5,7 @@
 #include "core/UncheckedMutex.hpp"
 #include "window/ParentFitWatch.hpp"
 #include "window/PointerTracker.hpp"
+#include "window/X11Display.hpp"
 #include "window/X11EventTranslation.hpp"
 
 #include <atomic>
@@ -17,10 +18,13 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 
 namespace vf {
+
+using x11::acquireX11;
+using x11::releaseX11;
+using x11::XlibLock;
 
 namespace {
 
@@ -31,112 +35,12 @@ static_assert(eventMask == 0x2807F);
 constexpr int maxBackOffMicroseconds = 100000;
 constexpr long long timerPeriodMicroseconds = 16667;
 
-// Every Xlib call of every window of ours runs under this lock: the connection is
-// shared and we may not ask Xlib to do its own locking (that is process-wide).
-// It also guards the display hand-over, so a second window never sees a display
-// that is still being opened or already being closed.
-UncheckedMutex x11Mutex;
-Display* sharedDisplay = nullptr;
-int liveWindows = 0;
-int errorExtension = 0;
-
-// Errors of our own connection that surface while Xlib waits for a reply go to this
-// per-connection hook rather than to the process's error handler, which belongs to
-// the host (its default handler exits).
-int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
-{
-    if (returnCode != nullptr)
-        *returnCode = 0;
-    return 1;
-}
-
-// The same for errors read in with events (by any of our threads): dropped before
-// the process's handler sees them.  With both, a request that may fail needs no
-// round trip of its own to keep its error from the host.
-Bool dropOwnError(Display*, XErrorEvent*, xError*)
-{
-    return False;
-}
-
-Display* acquireX11()
-{
-    MutexLock lock(x11Mutex);
-    if (liveWindows == 0) {
-        Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr)
-            return nullptr;
-        XExtCodes* codes = XAddExtension(d);
-        if (codes != nullptr)
-            XESetError(d, codes->extension, suppressOwnError);
-        errorExtension = codes != nullptr ? codes->extension : 0;
-        for (int code = 1; code < 256; ++code)
-            XESetWireToError(d, code, dropOwnError);
-        sharedDisplay = d;
-    }
-    ++liveWindows;
-    return sharedDisplay;
-}
-
-void releaseX11()
-{
-    MutexLock lock(x11Mutex);
-    if (liveWindows <= 0)
-        return;
-    if (--liveWindows == 0) {
-        XCloseDisplay(sharedDisplay);
-        sharedDisplay = nullptr;
-        errorExtension = 0;
-    }
-}
-
 uint64_t wallClockMicroseconds()
 {
     timeval tv;
     gettimeofday(&tv, nullptr);
     return static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec);
 }
-
-// The event threads wait on the connection's socket (and their wake-up descriptor)
-// without the Xlib lock.  Xlib reads everything the server has sent whenever any of
-// our threads looks for an event or a reply, other windows' events included, and an
-// event already in Xlib's queue no longer shows on the socket; so whoever brings new
-// events in wakes every event thread.  The list is guarded by x11Mutex.
-struct EventThreadWaker {
-    int fd = -1;
-    EventThreadWaker* next = nullptr;
-
-    void wake() const
-    {
-        const uint64_t one = 1;
-        if (fd >= 0 && write(fd, &one, sizeof one) < 0) {
-            // A full counter already means a pending wake-up.
-        }
-    }
-};
-EventThreadWaker* eventThreadWakers = nullptr;
-
-// Holds the Xlib lock; on release, wakes the event threads if events came in meanwhile.
-class XlibLock {
-public:
-    XlibLock()
-        : lock_(x11Mutex)
-        , queued_(sharedDisplay != nullptr ? XQLength(sharedDisplay) : 0)
-    {
-    }
-    ~XlibLock()
-    {
-        if (sharedDisplay == nullptr || XQLength(sharedDisplay) <= queued_)
-            return;
-        for (const EventThreadWaker* w = eventThreadWakers; w != nullptr; w = w->next)
-            w->wake();
-    }
-    XlibLock(const XlibLock&) = delete;
-    XlibLock& operator=(const XlibLock&) = delete;
-
-private:
-    MutexLock lock_;
-    int queued_;
-};
 
 } // namespace
 
@@ -188,7 +92,7 @@ struct X11Window::Impl {
     std::atomic<int> parentHeight{0};
     ParentFitWatch parentFit; // timer thread only
 
-    // Published as the window's normal size hints; guarded by x11Mutex.
+    // Published as the window's normal size hints; guarded by the Xlib lock.
     int maxWidth = 0, maxHeight = 0;
     int preferredWidth = 0, preferredHeight = 0;
 
@@ -211,7 +115,7 @@ struct X11Window::Impl {
     }
 
     // Wakes the event thread's wait for input (closing, a relayout, new events).
-    EventThreadWaker waker;
+    x11::EventThreadWaker waker;
     void wakeEventThread() const { waker.wake(); }
 
     // The event thread's pause: returns as soon as the server sends something or
@@ -292,8 +196,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     sync();
 
     waker.fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    waker.next = eventThreadWakers;
-    eventThreadWakers = &waker;
+    x11::addEventThreadWaker(&waker);
     creationTime = now();
     lastAnimationTime = creationTime;
     pointer = PointerTracker(creationTime);
@@ -656,8 +559,8 @@ void X11Window::Impl::setCursor()
     currentCursor = c;
 }
 
-// Under x11Mutex.  Hosts that embed X11 windows read these hints: the base size is
-// what the editor asks for now (without it a host keeps the opening size), the
+// Under the Xlib lock.  Hosts that embed X11 windows read these hints: the base size
+// is what the editor asks for now (without it a host keeps the opening size), the
 // maximum bounds the host's window.  No minimum: the X11-in-GTK2 wrapper that
 // Ardour embeds us with makes a published minimum the widget's size request once
 // it is mapped, and in GTK2 that request then overrides every later resize: the
@@ -677,8 +580,8 @@ void X11Window::Impl::writeSizeHints()
     XSetWMNormalHints(display, window, &hints);
 }
 
-// Under x11Mutex.  Stops watching the current parent and starts on newParent (0 or
-// the root: none).  Our selection on the host's window is ours alone: the host's
+// Under the Xlib lock.  Stops watching the current parent and starts on newParent (0
+// or the root: none).  Our selection on the host's window is ours alone: the host's
 // own event mask on it is not touched.
 void X11Window::Impl::watchParent(Window newParent)
 {
@@ -808,11 +711,7 @@ X11Window::~X11Window()
     impl_->timerThread.join();
     {
         XlibLock lock;
-        for (EventThreadWaker** w = &eventThreadWakers; *w != nullptr; w = &(*w)->next)
-            if (*w == &impl_->waker) {
-                *w = impl_->waker.next;
-                break;
-            }
+        x11::removeEventThreadWaker(&impl_->waker);
     }
     if (impl_->waker.fd >= 0)
         close(impl_->waker.fd);
@@ -915,8 +814,7 @@ int X11Window::nextBackOffMicroseconds(int backOff)
 
 int X11Window::liveWindowCount()
 {
-    XlibLock lock;
-    return liveWindows;
+    return x11::liveWindows();
 }
 
 } // namespace vf
