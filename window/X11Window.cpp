@@ -1,273 +1,34 @@
-#include "window/X11Window.hpp"
+// Opens and closes the X11 window and answers the IWindow calls made on it.
+#include "window/X11WindowImpl.hpp"
 
-#include "core/ConditionVariable.hpp"
-#include "core/ThreadHandle.hpp"
-#include "core/UncheckedMutex.hpp"
-#include "window/ParentFitWatch.hpp"
-#include "window/PointerTracker.hpp"
+#include "window/X11EventTranslation.hpp"
 
-#include <atomic>
 #include <cstring>
 #include <ctime>
-#include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <X11/XKBlib.h>
-#include <X11/Xlib.h>
-#include <X11/Xlibint.h>
-#include <X11/Xutil.h>
-#include <X11/cursorfont.h>
-#include <X11/keysym.h>
 
 namespace vf {
 
-namespace {
+using x11::XlibLock;
 
-constexpr long eventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | EnterWindowMask
-    | LeaveWindowMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
-static_assert(eventMask == 0x2807F);
-
-constexpr int maxBackOffMicroseconds = 100000;
-constexpr long long timerPeriodMicroseconds = 16667;
-
-// Every Xlib call of every window of ours runs under this lock: the connection is
-// shared and we may not ask Xlib to do its own locking (that is process-wide).
-// It also guards the display hand-over, so a second window never sees a display
-// that is still being opened or already being closed.
-UncheckedMutex x11Mutex;
-Display* sharedDisplay = nullptr;
-int liveWindows = 0;
-int errorExtension = 0;
-
-// Errors of our own connection that surface while Xlib waits for a reply go to this
-// per-connection hook rather than to the process's error handler, which belongs to
-// the host (its default handler exits).
-int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
+bool X11Window::Impl::windowAlive()
 {
-    if (returnCode != nullptr)
-        *returnCode = 0;
-    return 1;
+    if (destroyed.load() || window == 0)
+        return false;
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0;
 }
-
-// The same for errors read in with events (by any of our threads): dropped before
-// the process's handler sees them.  With both, a request that may fail needs no
-// round trip of its own to keep its error from the host.
-Bool dropOwnError(Display*, XErrorEvent*, xError*)
-{
-    return False;
-}
-
-Display* acquireX11()
-{
-    MutexLock lock(x11Mutex);
-    if (liveWindows == 0) {
-        Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr)
-            return nullptr;
-        XExtCodes* codes = XAddExtension(d);
-        if (codes != nullptr)
-            XESetError(d, codes->extension, suppressOwnError);
-        errorExtension = codes != nullptr ? codes->extension : 0;
-        for (int code = 1; code < 256; ++code)
-            XESetWireToError(d, code, dropOwnError);
-        sharedDisplay = d;
-    }
-    ++liveWindows;
-    return sharedDisplay;
-}
-
-void releaseX11()
-{
-    MutexLock lock(x11Mutex);
-    if (liveWindows <= 0)
-        return;
-    if (--liveWindows == 0) {
-        XCloseDisplay(sharedDisplay);
-        sharedDisplay = nullptr;
-        errorExtension = 0;
-    }
-}
-
-uint64_t wallClockMicroseconds()
-{
-    timeval tv;
-    gettimeofday(&tv, nullptr);
-    return static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec);
-}
-
-// The event threads wait on the connection's socket (and their wake-up descriptor)
-// without the Xlib lock.  Xlib reads everything the server has sent whenever any of
-// our threads looks for an event or a reply, other windows' events included, and an
-// event already in Xlib's queue no longer shows on the socket; so whoever brings new
-// events in wakes every event thread.  The list is guarded by x11Mutex.
-struct EventThreadWaker {
-    int fd = -1;
-    EventThreadWaker* next = nullptr;
-
-    void wake() const
-    {
-        const uint64_t one = 1;
-        if (fd >= 0 && write(fd, &one, sizeof one) < 0) {
-            // A full counter already means a pending wake-up.
-        }
-    }
-};
-EventThreadWaker* eventThreadWakers = nullptr;
-
-// Holds the Xlib lock; on release, wakes the event threads if events came in meanwhile.
-class XlibLock {
-public:
-    XlibLock()
-        : lock_(x11Mutex)
-        , queued_(sharedDisplay != nullptr ? XQLength(sharedDisplay) : 0)
-    {
-    }
-    ~XlibLock()
-    {
-        if (sharedDisplay == nullptr || XQLength(sharedDisplay) <= queued_)
-            return;
-        for (const EventThreadWaker* w = eventThreadWakers; w != nullptr; w = w->next)
-            w->wake();
-    }
-    XlibLock(const XlibLock&) = delete;
-    XlibLock& operator=(const XlibLock&) = delete;
-
-private:
-    MutexLock lock_;
-    int queued_;
-};
-
-} // namespace
-
-struct X11Window::Impl {
-    IWindowListener* listener = nullptr;
-    // Written by the event thread, read by the timer thread's parent watch.
-    std::atomic<int> width{0};
-    std::atomic<int> height{0};
-    ImageRef<RGBA> output;
-    bool dirtyAreasComputed = false;
-    box2i repaintRequest; // for the event thread; guarded by dirtyMutex
-    std::atomic<uint64_t> lastInputTime{0}; // now() of the last input event
-    std::atomic<bool> terminate{false};
-    std::atomic<bool> destroyed{false};
-    // A resize asked for the size the window already has (the content may differ
-    // from it in a window that fills its parent): the event thread lays out again.
-    std::atomic<bool> relayout{false};
-    uint64_t creationTime = 0;
-    uint64_t lastAnimationTime = 0;
-    ThreadHandle eventThread;
-    ThreadHandle timerThread;
-    PointerTracker pointer;
-    UncheckedMutex drawMutex;
-    UncheckedMutex dirtyMutex;
-    // Sleeps of both threads wait on this, so that closing does not wait out a pause.
-    UncheckedMutex sleepMutex;
-    ConditionVariable sleepCondition;
-
-    Display* display = nullptr;
-    Window window = 0;
-    int screen = 0;
-    Visual* visual = nullptr;
-    int depth = 24;
-    Colormap colormap = 0;
-    Atom deleteWindowAtom = 0;
-    GC gc = nullptr;
-    XImage* image = nullptr;
-    MouseCursor currentCursor = MouseCursor::arrow;
-    Cursor fontCursors[8] = {};
-    Pixmap hiddenBitmap = 0;
-    Cursor hiddenCursor = 0;
-    bool monotonicClock = false;
-
-    // The window the host embeds us in, watched so that an editor the host does not
-    // follow is never left clipped.  0 when there is none (or it is the root).
-    // Sizes: written by the event thread, 0 when unknown.
-    Window parent = 0;
-    std::atomic<int> parentWidth{0};
-    std::atomic<int> parentHeight{0};
-    ParentFitWatch parentFit; // timer thread only
-
-    // Published as the window's normal size hints; guarded by x11Mutex.
-    int maxWidth = 0, maxHeight = 0;
-    int preferredWidth = 0, preferredHeight = 0;
-
-    uint64_t now() const
-    {
-        if (monotonicClock) {
-            timespec ts;
-            clock_gettime(CLOCK_MONOTONIC, &ts);
-            return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
-        }
-        return wallClockMicroseconds();
-    }
-
-    // Sleeps up to the given time; returns early when asked to terminate.
-    void pause(long long microseconds)
-    {
-        MutexLock lock(sleepMutex);
-        if (!terminate.load())
-            sleepCondition.waitFor(sleepMutex, microseconds);
-    }
-
-    // Wakes the event thread's wait for input (closing, a relayout, new events).
-    EventThreadWaker waker;
-    void wakeEventThread() const { waker.wake(); }
-
-    // The event thread's pause: returns as soon as the server sends something or
-    // another thread has read events in (XlibLock), so that input and repaints reach
-    // the editor at once, and an idle editor's thread sleeps for the full period.
-    void waitForInput(long long microseconds)
-    {
-        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {waker.fd, POLLIN, 0}};
-        if (poll(fds, waker.fd >= 0 ? 2 : 1, static_cast<int>((microseconds + 999) / 1000)) > 0 && (fds[1].revents & POLLIN) != 0) {
-            uint64_t count;
-            if (read(waker.fd, &count, sizeof count) < 0) {
-                // Nothing to drain: another wake-up took it.
-            }
-        }
-    }
-
-    // A round trip that also collects any error of our earlier requests, so that
-    // none is left for the event reader (which would hand it to the host).
-    void sync() { XSync(display, False); }
-
-    bool windowAlive()
-    {
-        if (destroyed.load() || window == 0)
-            return false;
-        XWindowAttributes attributes;
-        return XGetWindowAttributes(display, window, &attributes) != 0;
-    }
-
-    bool open(void* parentWindow, int w, int h);
-    bool createX11Window(void* parentWindow, int w, int h);
-    bool notifySize(int w, int h, bool force = false); // true when the listener was resized
-    void processEvent(XEvent& event);
-    void repaint(box2i area);
-    box2i takeRepaintRequest();
-    bool queueRepaintIfDirty();
-    void eventLoop();
-    void discardUnmaskableEvents();
-    void timerLoop();
-    void noteInput();
-    void doAnimation();
-    void sendRepaintIfUIDirty();
-    void setCursor();
-    void releaseX11Window();
-    void writeSizeHints();
-    void watchParent(Window newParent);
-    void fitIntoParentIfClipped();
-};
 
 bool X11Window::Impl::open(void* parentWindow, int w, int h)
 {
-    display = acquireX11();
+    display = x11::acquireX11();
     if (display == nullptr)
         return false;
     if (!createX11Window(parentWindow, w, h)) {
-        releaseX11();
+        x11::releaseX11();
         display = nullptr;
         return false;
     }
@@ -282,7 +43,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, window, &deleteWindowAtom, 1);
     XMapRaised(display, window);
-    XSelectInput(display, window, eventMask);
+    XSelectInput(display, window, x11::eventMask);
     gc = XCreateGC(display, window, 0, nullptr);
 
     static const char zeroBits[8] = {};
@@ -293,8 +54,7 @@ bool X11Window::Impl::open(void* parentWindow, int w, int h)
     sync();
 
     waker.fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    waker.next = eventThreadWakers;
-    eventThreadWakers = &waker;
+    x11::addEventThreadWaker(&waker);
     creationTime = now();
     lastAnimationTime = creationTime;
     pointer = PointerTracker(creationTime);
@@ -333,7 +93,7 @@ bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
     XSetWindowAttributes attributes;
     std::memset(&attributes, 0, sizeof(attributes));
     attributes.border_pixel = BlackPixel(display, screen);
-    attributes.event_mask = eventMask;
+    attributes.event_mask = x11::eventMask;
     attributes.colormap = colormap;
     window = XCreateWindow(display, hostWindow, 0, 0, static_cast<unsigned>(w > 0 ? w : 1),
                            static_cast<unsigned>(h > 0 ? h : 1), 0, depth, InputOutput, visual,
@@ -353,387 +113,25 @@ bool X11Window::Impl::createX11Window(void* parentWindow, int w, int h)
     return false;
 }
 
-bool X11Window::Impl::notifySize(int w, int h, bool force)
-{
-    if (w == width && h == height && !force)
-        return false;
-    width = w;
-    height = h;
-    {
-        MutexLock drawLock(drawMutex);
-        MutexLock dirtyLock(dirtyMutex);
-        output = listener->onResized(w, h);
-    }
-    XlibLock lock;
-    if (image != nullptr) {
-        image->data = nullptr; // the pixels belong to the listener
-        XFree(image);
-        image = nullptr;
-    }
-    if (output.pixels != nullptr && output.width > 0 && output.height > 0) {
-        image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                             reinterpret_cast<char*>(output.pixels), static_cast<unsigned>(output.width),
-                             static_cast<unsigned>(output.height), 32, static_cast<int>(output.pitch));
-    }
-    return true;
-}
-
-void X11Window::Impl::processEvent(XEvent& event)
-{
-    if (event.type >= KeyPress && event.type <= LeaveNotify)
-        noteInput();
-    switch (event.type) {
-    case KeyPress:
-    case KeyRelease: {
-        KeySym keysym = 0;
-        char text[16];
-        {
-            XlibLock lock;
-            XLookupString(&event.xkey, text, sizeof(text), &keysym, nullptr);
-        }
-        const Key key = convertKeyFromX11(keysym);
-        MutexLock drawLock(drawMutex);
-        if (event.type == KeyPress)
-            listener->onKeyDown(key);
-        else
-            listener->onKeyUp(key);
-        break;
-    }
-    case ButtonPress: {
-        const int x = event.xbutton.x;
-        const int y = event.xbutton.y;
-        const unsigned button = event.xbutton.button;
-        const MouseState state = mouseStateFromX11(event.xbutton.state);
-        // Deltas come from screen positions: a host may move the window under a drag
-        // (centring it after a resize), which would turn window positions into jumps.
-        const bool isDoubleClick = pointer.press(event.xbutton.x_root, event.xbutton.y_root, now());
-        int wheelX = 0;
-        int wheelY = 0;
-        MutexLock drawLock(drawMutex);
-        if (wheelStepFromX11(button, &wheelX, &wheelY))
-            listener->onMouseWheel(x, y, wheelX, wheelY, state);
-        else
-            listener->onMouseClick(x, y, buttonFromX11Press(button), isDoubleClick, state);
-        break;
-    }
-    case ButtonRelease: {
-        const int x = event.xbutton.x;
-        const int y = event.xbutton.y;
-        pointer.release(event.xbutton.x_root, event.xbutton.y_root);
-        const unsigned button = event.xbutton.button;
-        int wheelX = 0;
-        int wheelY = 0;
-        if (wheelStepFromX11(button, &wheelX, &wheelY))
-            break;
-        MutexLock drawLock(drawMutex);
-        listener->onMouseRelease(x, y, buttonFromX11Release(button), mouseStateFromX11(event.xbutton.state));
-        break;
-    }
-    case MotionNotify: {
-        const int x = event.xmotion.x;
-        const int y = event.xmotion.y;
-        const PointerTracker::Delta d = pointer.move(event.xmotion.x_root, event.xmotion.y_root);
-        MutexLock drawLock(drawMutex);
-        listener->onMouseMove(x, y, d.dx, d.dy, mouseStateFromX11(event.xmotion.state));
-        break;
-    }
-    case EnterNotify:
-        // During a drag the pointer leaves and re-enters as the window resizes under
-        // it; the screen-based deltas stay continuous then and must not be reset.
-        if ((event.xcrossing.state & (Button1Mask | Button2Mask | Button3Mask)) == 0)
-            pointer.enter();
-        break;
-    case LeaveNotify: {
-        // Under the draw lock like every other input: the listener updates the same
-        // hover state that the timer thread reads for the cursor.
-        MutexLock drawLock(drawMutex);
-        listener->onMouseExitedWindow();
-        break;
-    }
-    case Expose:
-        repaint(box2i::rectangle(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
-        break;
-    case DestroyNotify:
-        if (event.xdestroywindow.window == window) {
-            destroyed.store(true);
-        } else if (event.xdestroywindow.window == parent) {
-            parentWidth.store(0);
-            parentHeight.store(0);
-        }
-        break;
-    case ConfigureNotify:
-        if (event.xconfigure.window == window) {
-            // A new size is drawn at once rather than at the timer's next look: a
-            // grip drag shows each size as soon as it is laid out.
-            if (notifySize(event.xconfigure.width, event.xconfigure.height))
-                queueRepaintIfDirty();
-        } else if (event.xconfigure.window == parent) {
-            parentWidth.store(event.xconfigure.width);
-            parentHeight.store(event.xconfigure.height);
-        }
-        break;
-    case ReparentNotify:
-        // Some hosts move the editor into a window of their own after creating it.
-        if (event.xreparent.window == window) {
-            XlibLock lock;
-            watchParent(event.xreparent.parent);
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-// Event thread: draws and shows the given area (an Expose from the server, or the
-// timer thread's repaint request).
-void X11Window::Impl::repaint(box2i area)
+// Host UI thread: stops and joins both threads, then gives back what open() took.
+void X11Window::Impl::close()
 {
     {
-        MutexLock dirtyLock(dirtyMutex);
-        if (!dirtyAreasComputed) {
-            listener->recomputeDirtyAreas();
-            dirtyAreasComputed = true;
-        }
-    }
-    {
-        MutexLock drawLock(drawMutex);
-        MutexLock dirtyLock(dirtyMutex);
-        listener->onDraw(WindowPixelFormat::BGRA8);
-    }
-    // Only the part of the area the image covers can be shown; reading past the
-    // image would read past the listener's buffer.
-    const box2i exposed = area.intersection(output.bounds());
-    if (exposed.empty() || image == nullptr || destroyed.load())
-        return;
-    XlibLock lock;
-    XPutImage(display, window, gc, image, exposed.min.x, exposed.min.y, exposed.min.x, exposed.min.y,
-              static_cast<unsigned>(exposed.width()), static_cast<unsigned>(exposed.height()));
-    // No round trip at every frame: an error (the host destroyed our window
-    // meanwhile) is dropped by dropOwnError whoever reads it.
-    XFlush(display);
-}
-
-void X11Window::Impl::eventLoop()
-{
-    while (!terminate.load()) {
-        // Repaints first: the timer asks at most once a period, so input is never
-        // starved, and a burst of motion does not hold the picture back.
-        if (const box2i area = takeRepaintRequest(); !area.empty())
-            repaint(area);
-        XEvent event;
-        std::memset(&event, 0, sizeof(event));
-        bool got = false;
-        {
-            XlibLock lock;
-            // One read of the socket; each search below would read it again (twice)
-            // when it finds nothing, which an idle or repainting editor pays for at
-            // every wake-up.
-            if (XEventsQueued(display, QueuedAfterReading) > 0) {
-                got = XCheckWindowEvent(display, window, eventMask, &event) != 0;
-                if (!got && parent != 0)
-                    got = XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0;
-                discardUnmaskableEvents();
-            }
-        }
-        if (got) {
-            processEvent(event);
-        } else if (relayout.exchange(false)) {
-            notifySize(width, height, true);
-        } else {
-            waitForInput(maxBackOffMicroseconds);
-        }
-    }
-}
-
-// Events that no mask selects would otherwise pile up in the shared queue for as long
-// as the display is open.  Called under the Xlib lock.
-void X11Window::Impl::discardUnmaskableEvents()
-{
-    XEvent event;
-    while (XCheckTypedWindowEvent(display, window, ClientMessage, &event) != 0) {
-    }
-    while (XCheckTypedEvent(display, MappingNotify, &event) != 0) {
-        if (event.xmapping.request != MappingPointer)
-            XRefreshKeyboardMapping(&event.xmapping);
-    }
-}
-
-// Without input the timer looks every second period, thirty times a second: frames
-// nobody's hand is waiting for (a host automating parameters, an animation running
-// out) cost about as much in cold caches as a frame during a drag.  Within a moment
-// of the last input it looks every period, and the first input after a quiet spell
-// wakes it at once (noteInput).
-constexpr uint64_t inputKeepsFullRateMicroseconds = 500000;
-
-void X11Window::Impl::timerLoop()
-{
-    while (!terminate.load()) {
-        doAnimation();
-        sendRepaintIfUIDirty();
-        setCursor();
-        fitIntoParentIfClipped();
-        if (terminate.load())
-            break;
-        const bool inputLately = now() - lastInputTime.load() < inputKeepsFullRateMicroseconds;
-        pause(inputLately ? timerPeriodMicroseconds : 2 * timerPeriodMicroseconds);
-    }
-}
-
-void X11Window::Impl::noteInput()
-{
-    const uint64_t t = now();
-    if (t - lastInputTime.exchange(t) >= inputKeepsFullRateMicroseconds) {
         MutexLock lock(sleepMutex);
-        sleepCondition.notifyAll();
+        terminate.store(true);
     }
-}
-
-void X11Window::Impl::doAnimation()
-{
-    const uint64_t t = now();
-    const double dt = static_cast<double>(t - lastAnimationTime) * 1e-6;
-    const double time = static_cast<double>(t - creationTime) * 1e-6;
-    lastAnimationTime = t;
-    MutexLock drawLock(drawMutex);
-    listener->onAnimate(dt, time);
-}
-
-// The repaint request goes to the event thread directly rather than as an Expose
-// through the server: that round trip cost a socket write, a server wake-up and a
-// wait for the reply (errors only surface there) at every frame.
-void X11Window::Impl::sendRepaintIfUIDirty()
-{
-    if (queueRepaintIfDirty())
-        wakeEventThread();
-}
-
-bool X11Window::Impl::queueRepaintIfDirty()
-{
-    MutexLock dirtyLock(dirtyMutex);
-    listener->recomputeDirtyAreas();
-    dirtyAreasComputed = true;
-    const box2i r = listener->getDirtyRectangle();
-    if (r.width() <= 0 || r.height() <= 0 || destroyed.load())
-        return false;
-    repaintRequest = repaintRequest.empty() ? r : repaintRequest.expand(r);
-    return true;
-}
-
-box2i X11Window::Impl::takeRepaintRequest()
-{
-    MutexLock dirtyLock(dirtyMutex);
-    const box2i r = repaintRequest;
-    repaintRequest = {};
-    return r;
-}
-
-void X11Window::Impl::setCursor()
-{
-    MouseCursor c;
-    {
-        // The cursor follows the hover and drag state, which input changes on the
-        // event thread under this lock.
-        MutexLock drawLock(drawMutex);
-        c = listener->getMouseCursor();
-    }
-    if (c == currentCursor || destroyed.load())
-        return;
-    const int index = static_cast<int>(c);
-    if (index < 0 || index > 7)
-        return;
-    XlibLock lock;
-    Cursor cursor;
-    const int shape = fontCursorShape(c);
-    if (shape < 0) {
-        cursor = hiddenCursor;
-    } else {
-        // Font cursors are made once per shape and freed with the window.
-        if (fontCursors[index] == 0)
-            fontCursors[index] = XCreateFontCursor(display, static_cast<unsigned>(shape));
-        cursor = fontCursors[index];
-    }
-    XDefineCursor(display, window, cursor);
-    sync();
-    currentCursor = c;
-}
-
-// Under x11Mutex.  Hosts that embed X11 windows read these hints: the base size is
-// what the editor asks for now (without it a host keeps the opening size), the
-// maximum bounds the host's window.  No minimum: the X11-in-GTK2 wrapper that
-// Ardour embeds us with makes a published minimum the widget's size request once
-// it is mapped, and in GTK2 that request then overrides every later resize: the
-// host window shrinks to the minimum and never follows the editor again.
-void X11Window::Impl::writeSizeHints()
-{
-    XSizeHints hints;
-    std::memset(&hints, 0, sizeof(hints));
-    hints.flags = PSize | PBaseSize;
-    hints.width = hints.base_width = preferredWidth;
-    hints.height = hints.base_height = preferredHeight;
-    if (maxWidth > 0 && maxHeight > 0) {
-        hints.flags |= PMaxSize;
-        hints.max_width = maxWidth;
-        hints.max_height = maxHeight;
-    }
-    XSetWMNormalHints(display, window, &hints);
-}
-
-// Under x11Mutex.  Stops watching the current parent and starts on newParent (0 or
-// the root: none).  Our selection on the host's window is ours alone: the host's
-// own event mask on it is not touched.
-void X11Window::Impl::watchParent(Window newParent)
-{
-    if (newParent == RootWindow(display, screen))
-        newParent = 0;
-    if (parent != 0) {
-        XSelectInput(display, parent, NoEventMask);
-        sync();
-        XEvent event;
-        while (XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0) {
-        }
-    }
-    parent = newParent;
-    parentWidth.store(0);
-    parentHeight.store(0);
-    if (parent == 0)
-        return;
-    XSelectInput(display, parent, StructureNotifyMask);
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, parent, &attributes) != 0) {
-        parentWidth.store(attributes.width);
-        parentHeight.store(attributes.height);
-    }
-}
-
-// Timer thread.  An editor larger than its parent for a while (its host did not
-// follow a grow) takes the parent's area: the content shrinks to the largest size
-// that fits, letterboxed, so the grip stays in reach.  One smaller than a parent
-// made for it (its host did not follow a shrink) fills the parent too, so that no
-// host background shows, while asking still for the size the user chose: the
-// content keeps that size, centred on the panel colour.
-void X11Window::Impl::fitIntoParentIfClipped()
-{
-    const int pw = parentWidth.load();
-    const int ph = parentHeight.load();
-    int mw, mh;
+    sleepCondition.notifyAll();
+    wakeEventThread();
+    eventThread.join();
+    timerThread.join();
     {
         XlibLock lock;
-        mw = maxWidth;
-        mh = maxHeight;
+        x11::removeEventThreadWaker(&waker);
     }
-    const int w = width.load();
-    const int h = height.load();
-    const bool clipped = w > pw || h > ph;
-    if (!parentFit.update(w, h, pw, ph, now(), mw, mh) || destroyed.load())
-        return;
-    XlibLock lock;
-    if (clipped) {
-        preferredWidth = pw;
-        preferredHeight = ph;
-        writeSizeHints();
-    }
-    XMoveResizeWindow(display, window, 0, 0, static_cast<unsigned>(pw), static_cast<unsigned>(ph));
-    sync();
+    if (waker.fd >= 0)
+        ::close(waker.fd);
+    releaseX11Window();
+    x11::releaseX11();
 }
 
 void X11Window::Impl::releaseX11Window()
@@ -767,10 +165,58 @@ void X11Window::Impl::releaseX11Window()
         XDestroyWindow(display, window);
     sync();
     XEvent event;
-    while (XCheckWindowEvent(display, window, eventMask, &event) != 0) {
+    while (XCheckWindowEvent(display, window, x11::eventMask, &event) != 0) {
     }
     discardUnmaskableEvents();
     window = 0;
+}
+
+// Under the Xlib lock.  Hosts that embed X11 windows read these hints: the base size
+// is what the editor asks for now (without it a host keeps the opening size), the
+// maximum bounds the host's window.  No minimum: the X11-in-GTK2 wrapper that
+// Ardour embeds us with makes a published minimum the widget's size request once
+// it is mapped, and in GTK2 that request then overrides every later resize: the
+// host window shrinks to the minimum and never follows the editor again.
+void X11Window::Impl::writeSizeHints()
+{
+    XSizeHints hints;
+    std::memset(&hints, 0, sizeof(hints));
+    hints.flags = PSize | PBaseSize;
+    hints.width = hints.base_width = preferredWidth;
+    hints.height = hints.base_height = preferredHeight;
+    if (maxWidth > 0 && maxHeight > 0) {
+        hints.flags |= PMaxSize;
+        hints.max_width = maxWidth;
+        hints.max_height = maxHeight;
+    }
+    XSetWMNormalHints(display, window, &hints);
+}
+
+// Under the Xlib lock.  Stops watching the current parent and starts on newParent (0
+// or the root: none).  Our selection on the host's window is ours alone: the host's
+// own event mask on it is not touched.
+void X11Window::Impl::watchParent(Window newParent)
+{
+    if (newParent == RootWindow(display, screen))
+        newParent = 0;
+    if (parent != 0) {
+        XSelectInput(display, parent, NoEventMask);
+        sync();
+        XEvent event;
+        while (XCheckWindowEvent(display, parent, StructureNotifyMask, &event) != 0) {
+        }
+    }
+    parent = newParent;
+    parentWidth.store(0);
+    parentHeight.store(0);
+    if (parent == 0)
+        return;
+    XSelectInput(display, parent, StructureNotifyMask);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, parent, &attributes) != 0) {
+        parentWidth.store(attributes.width);
+        parentHeight.store(attributes.height);
+    }
 }
 
 X11Window* X11Window::create(WindowUsage usage, void* parentWindow, IWindowListener* listener, int width,
@@ -799,26 +245,7 @@ X11Window::~X11Window()
 {
     if (impl_ == nullptr)
         return;
-    {
-        MutexLock lock(impl_->sleepMutex);
-        impl_->terminate.store(true);
-    }
-    impl_->sleepCondition.notifyAll();
-    impl_->wakeEventThread();
-    impl_->eventThread.join();
-    impl_->timerThread.join();
-    {
-        XlibLock lock;
-        for (EventThreadWaker** w = &eventThreadWakers; *w != nullptr; w = &(*w)->next)
-            if (*w == &impl_->waker) {
-                *w = impl_->waker.next;
-                break;
-            }
-    }
-    if (impl_->waker.fd >= 0)
-        close(impl_->waker.fd);
-    impl_->releaseX11Window();
-    releaseX11();
+    impl_->close();
     delete impl_;
 }
 
@@ -834,18 +261,12 @@ void X11Window::waitEventAndDispatch()
     int backOff = 0;
     while (!impl_->terminate.load() && !impl_->destroyed.load()) {
         XEvent event;
-        std::memset(&event, 0, sizeof(event));
-        bool got;
-        {
-            XlibLock lock;
-            got = XCheckWindowEvent(impl_->display, impl_->window, eventMask, &event) != 0;
-        }
-        if (got) {
-            impl_->processEvent(event);
+        if (impl_->takeEvent(event)) {
+            impl_->dispatch(event);
             return;
         }
         backOff = nextBackOffMicroseconds(backOff);
-        impl_->pause(backOff);
+        impl_->waitForInput(backOff);
     }
 }
 
@@ -854,11 +275,10 @@ bool X11Window::terminated()
     return impl_ == nullptr || impl_->destroyed.load();
 }
 
+// The wall clock although the window times itself with now(): IWindow promises wall-clock time.
 uint32_t X11Window::getTimeMs()
 {
-    timeval tv;
-    gettimeofday(&tv, nullptr);
-    return static_cast<uint32_t>(static_cast<uint64_t>(tv.tv_sec) * 1000u + static_cast<uint64_t>(tv.tv_usec) / 1000u);
+    return static_cast<uint32_t>(x11::wallClockMicroseconds() / 1000u);
 }
 
 void* X11Window::systemHandle()
@@ -868,6 +288,8 @@ void* X11Window::systemHandle()
     return reinterpret_cast<void*>(static_cast<uintptr_t>(impl_->window));
 }
 
+// alsoResizeParentWindow is ignored by design: hosts follow the size hints, and the
+// parent watch fits the window into a parent that does not.
 bool X11Window::requestResize(int width, int height, bool)
 {
     if (impl_ == nullptr || width <= 0 || height <= 0 || impl_->destroyed.load())
@@ -897,103 +319,26 @@ void X11Window::setLargestSize(int maxWidth, int maxHeight)
     impl_->sync();
 }
 
-Key X11Window::convertKeyFromX11(unsigned long keysym)
-{
-    if (keysym == 0x20)
-        return Key::space;
-    if (keysym >= '0' && keysym <= '9')
-        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - '0'));
-    if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
-        return static_cast<Key>(static_cast<int>(Key::digit0) + static_cast<int>(keysym - XK_KP_0));
-    if (keysym >= 'a' && keysym <= 'z')
-        return static_cast<Key>(static_cast<int>(Key::a) + static_cast<int>(keysym - 'a'));
-    if (keysym >= 'A' && keysym <= 'Z')
-        return static_cast<Key>(static_cast<int>(Key::A) + static_cast<int>(keysym - 'A'));
-    switch (keysym) {
-    case XK_Up: return Key::upArrow;
-    case XK_Down: return Key::downArrow;
-    case XK_Left: return Key::leftArrow;
-    case XK_Right: return Key::rightArrow;
-    case XK_BackSpace: return Key::backspace;
-    case XK_Return:
-    case XK_KP_Enter: return Key::enter;
-    case XK_Escape: return Key::escape;
-    case XK_Delete: return Key::suppr;
-    default: return Key::unsupported;
-    }
-}
-
-MouseState X11Window::mouseStateFromX11(unsigned int state)
-{
-    MouseState s;
-    s.leftButtonDown = (state & Button1Mask) != 0;
-    s.rightButtonDown = (state & Button3Mask) != 0;
-    s.middleButtonDown = (state & Button2Mask) != 0;
-    s.ctrlPressed = (state & ControlMask) != 0;
-    s.shiftPressed = (state & ShiftMask) != 0;
-    s.altPressed = (state & Mod1Mask) != 0;
-    return s;
-}
-
-MouseButton X11Window::buttonFromX11Press(unsigned int button)
-{
-    switch (button) {
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    case 4: return MouseButton::x1;
-    case 5: return MouseButton::x2;
-    default: return MouseButton::left;
-    }
-}
-
+// The translation lives in x11::, display-free; these keep the names callers know.
+Key X11Window::convertKeyFromX11(unsigned long keysym) { return x11::keyFromKeysym(keysym); }
+MouseState X11Window::mouseStateFromX11(unsigned int state) { return x11::mouseStateFromX11(state); }
+MouseButton X11Window::buttonFromX11Press(unsigned int button) { return x11::buttonFromX11Press(button); }
 bool X11Window::wheelStepFromX11(unsigned int button, int* deltaX, int* deltaY)
 {
-    // A sideways scroll (a tilted wheel, a touchpad swipe) sends buttons 6 and 7 in
-    // bursts: taken as left clicks they would toggle switches and, coming within the
-    // double-click time, reset knobs to their defaults.
-    switch (button) {
-    case 4: *deltaX = 0; *deltaY = 1; return true;
-    case 5: *deltaX = 0; *deltaY = -1; return true;
-    case 6: *deltaX = -1; *deltaY = 0; return true;
-    case 7: *deltaX = 1; *deltaY = 0; return true;
-    default: return false;
-    }
+    return x11::wheelStepFromX11(button, deltaX, deltaY);
 }
-
-MouseButton X11Window::buttonFromX11Release(unsigned int button)
-{
-    switch (button) {
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    default: return MouseButton::left;
-    }
-}
-
-int X11Window::fontCursorShape(MouseCursor cursor)
-{
-    switch (cursor) {
-    case MouseCursor::arrow: return XC_arrow;
-    case MouseCursor::hand: return XC_hand2;
-    case MouseCursor::crosshair: return XC_crosshair;
-    case MouseCursor::grab: return XC_hand1;
-    case MouseCursor::verticalResize: return XC_sb_v_double_arrow;
-    case MouseCursor::horizontalResize: return XC_sb_h_double_arrow;
-    case MouseCursor::diagonalResize: return XC_bottom_right_corner;
-    case MouseCursor::hidden: return -1;
-    }
-    return XC_arrow;
-}
+MouseButton X11Window::buttonFromX11Release(unsigned int button) { return x11::buttonFromX11Release(button); }
+int X11Window::fontCursorShape(MouseCursor cursor) { return x11::fontCursorShape(cursor); }
 
 int X11Window::nextBackOffMicroseconds(int backOff)
 {
     const int next = backOff * 2 + 1000;
-    return next < maxBackOffMicroseconds ? next : maxBackOffMicroseconds;
+    return next < x11::maxBackOffMicroseconds ? next : x11::maxBackOffMicroseconds;
 }
 
 int X11Window::liveWindowCount()
 {
-    XlibLock lock;
-    return liveWindows;
+    return x11::liveWindows();
 }
 
 } // namespace vf

@@ -481,6 +481,33 @@ TEST_F(X11WindowOnDisplay, AParentThatDoesNotExistGivesNoWindowAndNoError)
     EXPECT_EQ(listener.resizes.load(), 0);
 }
 
+// Stand-alone use: a caller blocked in waitEventAndDispatch comes back once the window
+// is gone, whichever thread reads the news, and later calls return at once.
+TEST_F(X11WindowOnDisplay, WaitEventAndDispatchReturnsOnceTheWindowIsGone)
+{
+    const Window hostWindow = makeParent(0, 0, 200, 200);
+    RecordingListener listener({0, 0, 255, 255});
+    auto* window = X11Window::create(WindowUsage::host, reinterpret_cast<void*>(hostWindow), &listener, 100, 100);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return listener.draws.load() > 0; }));
+    std::atomic<bool> returned{false};
+    std::thread caller([&] {
+        while (!window->terminated())
+            window->waitEventAndDispatch();
+        for (int i = 0; i < 8; ++i) // more than the few events a destroy leaves behind
+            window->waitEventAndDispatch();
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    XDestroyWindow(display_, hostWindow);
+    XSync(display_, False);
+    EXPECT_TRUE(waitUntil([&] { return returned.load(); }, 2000));
+    if (!returned.load())
+        return caller.detach(); // still blocked: the window must outlive it
+    caller.join();
+    delete window;
+}
+
 // The host may destroy its window before it closes the editor; the server then
 // destroys ours with it.  Another window keeps the connection open and reading, so
 // any late error of ours would reach the host's handler.
