@@ -4,9 +4,10 @@
 // Shared code is included before the target switch (see HighRateAvx2.cpp), the AVX2 lane
 // types under AVX2's own target so that both translation units compile them alike.
 // GCC 12 reports its own AVX-512 intrinsics' deliberately undefined pass-through operands
-// as maybe-uninitialized.
+// as (maybe) uninitialized.
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 #include "plugin/DownsamplingNx.hpp"
