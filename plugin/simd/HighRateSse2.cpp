@@ -1,33 +1,13 @@
 // The oversampled path for the SSE2 baseline every x86-64 processor has.
-#include "plugin/DownsamplingNx.hpp"
-#include "plugin/KneeLimit.hpp"
-#include "plugin/simd/HighRatePath.hpp"
-#include "plugin/simd/KernelProbes.hpp"
-#include "plugin/simd/ScalarLanes.hpp"
-#include "plugin/simd/Sse2Lanes.hpp"
-
-#include <algorithm>
-#include <bit>
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <type_traits>
-
-#include "plugin/simd/VectorArcSine.hpp"
-#include "plugin/simd/VectorSine.hpp"
-
 #include "plugin/simd/HighRateKernels.hpp"
+#include "plugin/simd/KernelProbes.hpp"
 
 namespace vf::simd {
-
 
 void processChunkSse2(HighRateState& state, const HighRateSettings& settings, HighRateScratch& scratch,
                       const float* const* inputs, float* const* outputs, int frames, int channels)
 {
-    if (channels == 2)
-        processChunk<Sse2, 2>(state, settings, scratch, inputs, outputs, frames);
-    else
-        processChunk<Sse2, 1>(state, settings, scratch, inputs, outputs, frames);
+    processChunkFor<Sse2>(state, settings, scratch, inputs, outputs, frames, channels);
 }
 
 void divideByThreeSse2(const float* in, float* out, int count)
