@@ -229,32 +229,4 @@ void finishBlock(HighRateState& st, const HighRateSettings& se, float* s, float*
             outputs[c][offset + j] = picked[j * channels + c] * se.outputGain;
 }
 
-// Probe of the two sections above for tests; see KernelProbes.hpp.
-template <class Isa>
-bool downSectionsProbe(float* stream, int values, double* history)
-{
-    BiquadCoefficients c;
-    c.b0 = c.b2 = c.a2 = 1.0;
-    c.b1 = c.a1 = 2.0;
-    DirectFormLanes d[2];
-    for (int k = 0; k < 2; ++k)
-        for (int ch = 0; ch < 2; ++ch) {
-            d[k].x1[ch] = history[8 * k + ch];
-            d[k].x2[ch] = history[8 * k + 2 + ch];
-            d[k].y1[ch] = history[8 * k + 4 + ch];
-            d[k].y2[ch] = history[8 * k + 6 + ch];
-        }
-    const bool skipped = skipPassThroughSections<Isa, 2>(c, d[0], d[1], stream, values);
-    if (!skipped)
-        runPassThroughSections<Isa, Sse2F64>(c, d[0], d[1], stream, values / 2, 1);
-    for (int k = 0; k < 2; ++k)
-        for (int ch = 0; ch < 2; ++ch) {
-            history[8 * k + ch] = d[k].x1[ch];
-            history[8 * k + 2 + ch] = d[k].x2[ch];
-            history[8 * k + 4 + ch] = d[k].y1[ch];
-            history[8 * k + 6 + ch] = d[k].y2[ch];
-        }
-    return skipped;
-}
-
 } // namespace vf::simd

@@ -11,7 +11,6 @@
 #endif
 
 #include "plugin/simd/KernelBaseline.hpp"
-#include "plugin/simd/KernelProbes.hpp"
 
 VF_TARGET_BEGIN("avx2,fma")
 #include "plugin/simd/Avx2Lanes.hpp"
@@ -27,29 +26,6 @@ void processChunkAvx512(HighRateState& state, const HighRateSettings& settings, 
                         const float* const* inputs, float* const* outputs, int frames, int channels)
 {
     processChunkFor<Avx512>(state, settings, scratch, inputs, outputs, frames, channels);
-}
-
-void divideByThreeAvx512(const float* in, float* out, int count)
-{
-    for (int i = 0; i < count; i += Avx512F32::lanes)
-        DivideByThree<Avx512>::of(Avx512F32::load(in + i)).store(out + i);
-}
-
-void noiseOffsetsAvx512(const float* value, const uint32_t* noise, float* out, int count)
-{
-    alignas(64) double state[16];
-    for (int i = 0; i < count; i += 16) {
-        for (int k = 0; k < 16; ++k) {
-            out[i + k] = value[i + k];
-            state[k] = noise[i + k];
-        }
-        addNoiseOffsets<Avx512>(out + i, state, 16);
-    }
-}
-
-bool downSectionsAvx512(float* stream, int values, double* history)
-{
-    return downSectionsProbe<Avx512>(stream, values, history);
 }
 
 } // namespace vf::simd
