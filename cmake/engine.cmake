@@ -36,3 +36,13 @@ endif()
 # The kernels gain a few percent from -O3's scheduling and inlining; it changes no
 # arithmetic (contraction stays off for the whole library).
 set_source_files_properties(${vf_simd_sources} PROPERTIES COMPILE_OPTIONS -O3)
+
+if(VF_BUILD_TESTS)
+  # The kernel probes of test_plugin instantiate the kernels' templates once more: they must
+  # be compiled exactly as the library's kernels, and without the test headers' precompiled
+  # header, which was parsed for the baseline target.
+  file(GLOB vf_kernel_probe_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/plugin/KernelProbes*.cpp)
+  list(REMOVE_ITEM vf_kernel_probe_sources ${PROJECT_SOURCE_DIR}/tests/plugin/KernelProbesTest.cpp)
+  set_source_files_properties(${vf_kernel_probe_sources} PROPERTIES
+    COMPILE_OPTIONS "-O3;-ffp-contract=off" SKIP_PRECOMPILE_HEADERS ON)
+endif()

@@ -2,7 +2,7 @@
 #include "plugin/BiquadDelay.hpp"
 #include "plugin/DownsamplingNx.hpp"
 #include "plugin/TubeEngine.hpp"
-#include "plugin/simd/KernelProbes.hpp"
+#include "tests/plugin/KernelProbes.hpp"
 
 #include "core/ScopedFloatState.hpp"
 
