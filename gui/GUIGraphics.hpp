@@ -103,6 +103,8 @@ private:
     friend class UIContext;
     static constexpr int tileSize = 64; // the compositor's tiles, at most this square
     void clipAndMakeDisjoint(GrowableArray<box2i>& list);
+    // to = the area of `from` as disjoint rectangles; `from` stays as it is.
+    void makeDisjoint(const GrowableArray<box2i>& from, GrowableArray<box2i>& to);
 
     IClient* client_ = nullptr;
     ICompositor* compositor_ = nullptr;

@@ -54,6 +54,13 @@ void GUIGraphics::clipAndMakeDisjoint(GrowableArray<box2i>& list)
     copyList(temp_, list);
 }
 
+void GUIGraphics::makeDisjoint(const GrowableArray<box2i>& from, GrowableArray<box2i>& to)
+{
+    copyList(from, temp_);
+    to.clearContents();
+    removeOverlappingAreas(temp_, to);
+}
+
 void GUIGraphics::recomputePurelyDerivedRectangles()
 {
     const box2i content{{0, 0}, {contentWidth_, contentHeight_}};
@@ -66,16 +73,12 @@ void GUIGraphics::recomputePurelyDerivedRectangles()
         if (!grown.empty())
             compositeAreas_.pushBack(grown);
     }
-    copyList(compositeAreas_, temp_);
-    compositeAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, compositeAreasDisjoint_);
+    makeDisjoint(compositeAreas_, compositeAreasDisjoint_);
 
     copyList(compositeAreas_, redrawAreas_);
     for (const box2i& r : rawUpdateAreas_)
         redrawAreas_.pushBack(r);
-    copyList(redrawAreas_, temp_);
-    redrawAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, redrawAreasDisjoint_);
+    makeDisjoint(redrawAreas_, redrawAreasDisjoint_);
 
     displayAreas_.clearContents();
     for (const box2i& r : redrawAreas_) {
@@ -84,9 +87,7 @@ void GUIGraphics::recomputePurelyDerivedRectangles()
         if (!moved.empty())
             displayAreas_.pushBack(moved);
     }
-    copyList(displayAreas_, temp_);
-    displayAreasDisjoint_.clearContents();
-    removeOverlappingAreas(temp_, displayAreasDisjoint_);
+    makeDisjoint(displayAreas_, displayAreasDisjoint_);
 
     if (wholeWindowDirty_)
         fillBordersPending_ = true;
