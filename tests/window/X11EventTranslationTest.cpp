@@ -11,14 +11,13 @@ TEST(X11KeyMapping, DigitsFromTheMainRowAndTheKeypadAgree)
 {
     EXPECT_EQ(X11Window::convertKeyFromX11('7'), Key::digit7);
     EXPECT_EQ(X11Window::convertKeyFromX11(0xFFB7 /* keypad 7 */), Key::digit7);
-    EXPECT_EQ(static_cast<int>(X11Window::convertKeyFromX11('7')), 12);
     EXPECT_EQ(X11Window::convertKeyFromX11('0'), Key::digit0);
     EXPECT_EQ(X11Window::convertKeyFromX11(0xFFB9 /* keypad 9 */), Key::digit9);
 }
 
 TEST(X11KeyMapping, LettersKeepTheirCase)
 {
-    EXPECT_EQ(static_cast<int>(X11Window::convertKeyFromX11('Q')), 57);
+    EXPECT_EQ(X11Window::convertKeyFromX11('Q'), Key::Q);
     EXPECT_EQ(X11Window::convertKeyFromX11('a'), Key::a);
     EXPECT_EQ(X11Window::convertKeyFromX11('z'), Key::z);
     EXPECT_EQ(X11Window::convertKeyFromX11('A'), Key::A);
@@ -41,7 +40,7 @@ TEST(X11KeyMapping, NamedKeys)
 
 TEST(X11KeyMapping, EverythingElseIsUnsupported)
 {
-    EXPECT_EQ(static_cast<int>(X11Window::convertKeyFromX11(0xFFBE /* F1 */)), 71);
+    EXPECT_EQ(X11Window::convertKeyFromX11(0xFFBE /* F1 */), Key::unsupported);
     EXPECT_EQ(X11Window::convertKeyFromX11(0), Key::unsupported);
     EXPECT_EQ(X11Window::convertKeyFromX11('/'), Key::unsupported);
     EXPECT_EQ(X11Window::convertKeyFromX11(0xFFB0 - 1), Key::unsupported);
