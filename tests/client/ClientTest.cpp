@@ -31,14 +31,14 @@ TEST(ClientChunking, SplitsIntoFullChunksThenTheRest)
     Fixture f;
     TimeInfo info{120.0, 1000, true};
     f.client->processAudioFromHost(f.ins, f.outs, 1300, info, false);
-    const auto& calls = f.client->processCalls;
+    const auto& calls = f.client->chunks;
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].frames, 512);
     EXPECT_EQ(calls[1].frames, 512);
     EXPECT_EQ(calls[2].frames, 276);
-    EXPECT_EQ(calls[0].position, 1000);
-    EXPECT_EQ(calls[1].position, 1512);
-    EXPECT_EQ(calls[2].position, 2024);
+    EXPECT_EQ(calls[0].info.positionInSamples, 1000);
+    EXPECT_EQ(calls[1].info.positionInSamples, 1512);
+    EXPECT_EQ(calls[2].info.positionInSamples, 2024);
     EXPECT_EQ(calls[1].firstInput, f.in[0] + 512);
     EXPECT_EQ(calls[2].firstOutput, f.out[0] + 1024);
     // The pointer arrays are advanced in place, both channels.
@@ -50,26 +50,26 @@ TEST(ClientChunking, ExactMultipleHasNoEmptyTrailingCall)
 {
     Fixture f;
     f.client->processAudioFromHost(f.ins, f.outs, 1024, TimeInfo{}, false);
-    ASSERT_EQ(f.client->processCalls.size(), 2u);
-    EXPECT_EQ(f.client->processCalls[1].frames, 512);
+    ASSERT_EQ(f.client->chunks.size(), 2u);
+    EXPECT_EQ(f.client->chunks[1].frames, 512);
 }
 
 TEST(ClientChunking, ZeroFramesCallsNothingUnlessUnsplit)
 {
     Fixture f;
     f.client->processAudioFromHost(f.ins, f.outs, 0, TimeInfo{}, false);
-    EXPECT_TRUE(f.client->processCalls.empty());
+    EXPECT_TRUE(f.client->chunks.empty());
     f.client->processAudioFromHost(f.ins, f.outs, 0, TimeInfo{}, true);
-    ASSERT_EQ(f.client->processCalls.size(), 1u);
-    EXPECT_EQ(f.client->processCalls[0].frames, 0);
+    ASSERT_EQ(f.client->chunks.size(), 1u);
+    EXPECT_EQ(f.client->chunks[0].frames, 0);
 }
 
 TEST(ClientChunking, DoNotSplitPassesWholeBlock)
 {
     Fixture f;
     f.client->processAudioFromHost(f.ins, f.outs, 1300, TimeInfo{}, true);
-    ASSERT_EQ(f.client->processCalls.size(), 1u);
-    EXPECT_EQ(f.client->processCalls[0].frames, 1300);
+    ASSERT_EQ(f.client->chunks.size(), 1u);
+    EXPECT_EQ(f.client->chunks[0].frames, 1300);
 }
 
 TEST(ClientChunking, MonoCallerArraysAreNotOverrun)
@@ -82,7 +82,7 @@ TEST(ClientChunking, MonoCallerArraysAreNotOverrun)
     float* outs[1] = {out};
     client->processAudioFromHost(ins, outs, 2048, TimeInfo{}, false);
     EXPECT_EQ(ins[0], in + 2048);
-    EXPECT_EQ(client->processCalls.size(), 4u);
+    EXPECT_EQ(client->chunks.size(), 4u);
     delete client;
 }
 
@@ -92,16 +92,16 @@ TEST(ClientReset, TellsPluginTheLargestChunkItWillGet)
     client->chunkLimit = 0;
     client->initialize();
     client->resetFromHost(44100.0, 4096, 1, 1);
-    ASSERT_EQ(client->resetCalls.size(), 1u);
-    EXPECT_EQ(client->resetCalls[0][1], 4096.0); // no limit: the host's maximum
+    ASSERT_EQ(client->resets.size(), 1u);
+    EXPECT_EQ(client->resets[0][1], 4096.0); // no limit: the host's maximum
     delete client;
 
     client = Client::create<TestClient>();
     client->resetFromHost(48000.0, 4096, 2, 2);
     client->resetFromHost(48000.0, 256, 2, 2);
-    ASSERT_EQ(client->resetCalls.size(), 2u);
-    EXPECT_EQ(client->resetCalls[0], (std::vector<double>{48000.0, 512.0, 2.0, 2.0}));
-    EXPECT_EQ(client->resetCalls[1], (std::vector<double>{48000.0, 256.0, 2.0, 2.0}));
+    ASSERT_EQ(client->resets.size(), 2u);
+    EXPECT_EQ(client->resets[0], (std::vector<double>{48000.0, 512.0, 2.0, 2.0}));
+    EXPECT_EQ(client->resets[1], (std::vector<double>{48000.0, 256.0, 2.0, 2.0}));
     delete client;
 }
 
@@ -200,8 +200,8 @@ TEST(ClientMidiOutput, DrainRebasesOntoTheChunkWhereMessageIsDue)
     client->sendsMidi = true;
     client->initialize();
     client->resetFromHost(48000.0, 2048, 1, 1);
-    client->onProcess = [](TestClient& c, int) {
-        if (c.processCalls.size() == 1) {
+    client->onProcess = [](FakeClient& c, int) {
+        if (c.chunks.size() == 1) {
             c.sendMIDIMessage(MidiMessage{10, 0x90, 1, 1, 0});
             c.sendMIDIMessage(MidiMessage{600, 0x80, 1, 0, 0});
         }

@@ -2,8 +2,8 @@
 #include "client/BoolParameter.hpp"
 #include "client/Client.hpp"
 #include "client/GainParameter.hpp"
-#include "client/IHostCommand.hpp"
 #include "client/LinearFloatParameter.hpp"
+#include "tests/support/FakeClient.hpp"
 
 #include <memory>
 #include <vector>
@@ -12,7 +12,7 @@ namespace vf::test {
 
 // A client with the editor's six parameters and no audio, so that the editor can
 // be tested without the engine.
-class EditorTestClient : public Client {
+class EditorTestClient : public FakeClient {
 public:
     std::vector<std::unique_ptr<Parameter>> buildParameters() override
     {
@@ -32,9 +32,7 @@ public:
         info.hasGUI = true;
         return info;
     }
-    std::vector<LegalIO> buildLegalIO() override { return {LegalIO{2, 2}}; }
-    void reset(double, int, int, int) override {}
-    void processAudio(const float* const*, float* const*, int, TimeInfo) override {}
+    EditorTestClient() { layouts = {LegalIO{2, 2}}; }
 };
 
 } // namespace vf::test

@@ -1,21 +1,13 @@
 #pragma once
-#include "client/IParameterListener.hpp"
 #include "client/Parameter.hpp"
 #include "graphics/OwnedImage.hpp"
 #include "gui/GUIGraphics.hpp"
 #include "gui/UIContext.hpp"
+#include "tests/support/Recorders.hpp"
 
 #include <vector>
 
 namespace vf::test {
-
-// Records the notifications a parameter sends, in order.
-struct RecordingListener : IParameterListener {
-    std::vector<char> events; // 'b' begin, 'c' changed, 'e' end
-    void onParameterChanged(Parameter*) override { events.push_back('c'); }
-    void onBeginParameterEdit(Parameter*) override { events.push_back('b'); }
-    void onEndParameterEdit(Parameter*) override { events.push_back('e'); }
-};
 
 // A root to give widgets a context; never opened, so it has no window or host.
 inline GUIGraphics* makeRoot(bool resizable = true)

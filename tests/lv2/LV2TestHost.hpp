@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/support/FakeClient.hpp"
 #include "client/BoolParameter.hpp"
 #include "client/Client.hpp"
 #include "client/GainParameter.hpp"
@@ -138,18 +139,10 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// A client that records its reset and process calls.
-class ProbeClient : public Client {
+// A client with two parameters that doubles its input into its outputs.
+class ProbeClient : public FakeClient {
 public:
-    struct Chunk {
-        int frames;
-        TimeInfo info;
-        float firstIn;
-    };
-    std::vector<std::vector<double>> resets;
-    std::vector<Chunk> chunks;
-    bool copyInToOut = true;
-    int numIns = 0, numOuts = 0;
+    ProbeClient() { copyInToOut = true; }
 
     PluginInfo buildPluginInfo() override
     {
@@ -166,22 +159,7 @@ public:
         p.push_back(std::make_unique<BoolParameter>(1, "B", false));
         return p;
     }
-    std::vector<LegalIO> buildLegalIO() override { return {{1, 1}, {2, 2}}; }
-    int maxFramesInProcess() override { return 512; }
     int latencySamples(double rate) override { return static_cast<int>(rate) % 1000; }
-    void reset(double rate, int maxFrames, int ins, int outs) override
-    {
-        resets.push_back({rate, double(maxFrames), double(ins), double(outs)});
-        numIns = ins;
-        numOuts = outs;
-    }
-    void processAudio(const float* const* in, float* const* out, int frames, TimeInfo info) override
-    {
-        chunks.push_back({frames, info, frames > 0 ? in[0][0] : 0.0f});
-        for (int c = 0; c < numOuts && copyInToOut; ++c)
-            for (int i = 0; i < frames; ++i)
-                out[c][i] = in[c < numIns ? c : 0][i] * 2.0f;
-    }
 };
 
 } // namespace vf::test
