@@ -1,4 +1,6 @@
 #pragma once
+// One plug-in instance as an LV2 host sees it: the audio side (LV2Client.cpp) and
+// the editor side (LV2ClientEditor.cpp) of the same client.
 #include "client/IHostCommand.hpp"
 #include "client/TimeInfo.hpp"
 #include "core/GrowableArray.hpp"
