@@ -107,7 +107,17 @@ void UIParamLabel::updateText()
 void UIParamLabel::onParameterChanged(Parameter*)
 {
     updateText();
-    setDirtyWhole();
+    setDirty(textBand());
+}
+
+// Only this band changes with the value: the text is centred and never taller than
+// its font size (a fitted text is smaller), so the rest of the box keeps its
+// pixels.  Under host automation that is most of the label's share of a frame.
+box2i UIParamLabel::textBand() const
+{
+    const box2i p = position();
+    const int half = fontSize_ + 4, centre = p.height() / 2;
+    return box2i{{0, centre - half}, {p.width(), centre + half}}.intersection(box2i{{0, 0}, {p.width(), p.height()}});
 }
 
 float UIParamLabel::fittedFontSize(std::string_view text) const

@@ -37,6 +37,8 @@ public:
     // Any thread (the host's audio thread for automation): recomputes the text
     // and marks the label dirty; never allocates.
     void onParameterChanged(Parameter* sender) override;
+    // The part of the box a value change repaints (element coordinates).
+    box2i textBand() const;
     void onBeginParameterEdit(Parameter* sender) override;
     void onEndParameterEdit(Parameter* sender) override;
 

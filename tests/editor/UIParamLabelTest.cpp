@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -83,7 +84,7 @@ TEST_F(ParamLabel, ShortValueTextKeepsItsDigits)
     EXPECT_EQ(std::string(buffer), "0 %");
 }
 
-TEST_F(ParamLabel, ChangeMarksTheLabelDirty)
+TEST_F(ParamLabel, ChangeMarksTheLabelsTextBandDirty)
 {
     UIParamLabel* label = addLabel(&amount, false);
     label->setPosition(box2i::rectangle(5, 6, 80, 60));
@@ -93,7 +94,7 @@ TEST_F(ParamLabel, ChangeMarksTheLabelDirty)
     amount.setFromHost(0.25);
     root->uiContext()->rawDirtyList().pullAllRectangles(dirty);
     ASSERT_EQ(dirty.length(), 1);
-    EXPECT_EQ(dirty[0], box2i::rectangle(5, 6, 80, 60));
+    EXPECT_EQ(dirty[0], box2i::rectangle(5, 6 + 30 - 22, 80, 44)); // centred, font size + 4 each way
 }
 
 // Redrawing only the lower half gives the same pixels as a whole redraw: the
@@ -126,6 +127,35 @@ TEST_F(ParamLabel, PartialRedrawLinesUpWithTheWholeText)
     for (int x = 0; x < 80; ++x) {
         EXPECT_EQ(lower->scanline(29)[x], (RGBA{20, 20, 20, 255}));
         EXPECT_EQ(lower->scanline(31)[x], whole->scanline(31)[x]);
+    }
+}
+
+// A value change repaints only the text's band: every pixel any value inks lies
+// inside it, at the editor's label sizes.
+TEST_F(ParamLabel, ValueChangesRepaintABandHoldingEveryInkedPixel)
+{
+    UIParamLabel* label = addLabel(&input, true);
+    for (const box2i box : {box2i::rectangle(0, 0, 80, 80), box2i::rectangle(0, 0, 120, 120)}) {
+        label->setPosition(box);
+        GrowableArray<box2i> dirty;
+        root->uiContext()->rawDirtyList().pullAllRectangles(dirty);
+        for (double v : {0.0, 0.37, 1.0}) {
+            input.setFromHost(v);
+            dirty.clearContents();
+            root->uiContext()->rawDirtyList().pullAllRectangles(dirty);
+            ASSERT_EQ(dirty.length(), 1);
+            EXPECT_LT(dirty[0].height(), box.height());
+            OwnedImage<RGBA> image;
+            image.size(box.width(), box.height());
+            for (int y = 0; y < box.height(); ++y)
+                std::fill_n(image.scanline(y), box.width(), RGBA{0, 0, 0, 255});
+            label->onDrawRaw(image.toRef(), std::span<const box2i>(&box, 1));
+            for (int y = 0; y < box.height(); ++y)
+                for (int x = 0; x < box.width(); ++x)
+                    if (image.scanline(y)[x] != RGBA{0, 0, 0, 255}) {
+                        ASSERT_TRUE(dirty[0].contains(x, y)) << x << "," << y << " at " << v;
+                    }
+        }
     }
 }
 
