@@ -14,6 +14,8 @@ FlatBackgroundGUI::FlatBackgroundGUI(const SizeConstraints& sizeConstraints, uin
 {
     // Only raw-layer content: nothing lit spreads into its neighbours.
     setUpdateMargin(0);
+    // onDrawRaw copies the background over every area it redraws.
+    setRawLayerCoversContent(true);
 }
 
 FlatBackgroundGUI::~FlatBackgroundGUI() = default;

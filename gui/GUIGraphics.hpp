@@ -52,6 +52,10 @@ public:
     // What the window shows around the content when the host gives it more room
     // (opaque black unless the editor says otherwise).  UI thread, before opening.
     void setBorderColor(RGBA color) { borderColor_ = color; }
+    // A root that paints every pixel of every area it is asked to redraw on the raw
+    // layer (a background copied, not blended) makes the lit result under it
+    // invisible: frames then skip restoring it.
+    void setRawLayerCoversContent(bool covers) { rawLayerCoversContent_ = covers; }
     RGBA borderColor() const { return borderColor_; }
 
     // Redraw pipeline: window threads, under the window's locks.
@@ -149,6 +153,7 @@ private:
 
     int updateMargin_ = 20;
     RGBA borderColor_{0, 0, 0, 255};
+    bool rawLayerCoversContent_ = false;
     Mipmap<RGBA> diffuseMap_;
     Mipmap<L16> depthMap_;
     Mipmap<RGBA> materialMap_;

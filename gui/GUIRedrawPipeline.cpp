@@ -290,10 +290,11 @@ void GUIGraphics::doDraw(WindowPixelFormat format)
     redrawElementsPBR();
     regenerateMipmaps();
     compositeGUI(compositedBuffer_.toRef());
-    for (const box2i& r : redrawAreasDisjoint_)
-        for (int y = r.min.y; y < r.max.y; ++y)
-            std::memcpy(rawBuffer_.scanline(y) + r.min.x, compositedBuffer_.scanline(y) + r.min.x,
-                        sizeof(RGBA) * static_cast<size_t>(r.width()));
+    if (!rawLayerCoversContent_) // otherwise the raw layer's root overwrites it all
+        for (const box2i& r : redrawAreasDisjoint_)
+            for (int y = r.min.y; y < r.max.y; ++y)
+                std::memcpy(rawBuffer_.scanline(y) + r.min.x, compositedBuffer_.scanline(y) + r.min.x,
+                            sizeof(RGBA) * static_cast<size_t>(r.width()));
     redrawElementsRaw();
     reorderComponents(format);
     resizeContent(format);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -134,6 +135,27 @@ TEST_F(Editor, DraggingAKnobMovesItsLabel)
     EXPECT_EQ(gui->uiContext()->dragged(), knob);
     gui->mouseMove(113, 71, 0, -80, {}, false);
     EXPECT_EQ(gui->highBandLabel()->text(), "25 %");
+}
+
+// The background covers every redrawn pixel, so frames that skip restoring the lit
+// layer under it show exactly what frames that restore it show.
+TEST_F(Editor, FramesWithoutTheLitRestoreShowTheSamePixels)
+{
+    VelmorinFreeGUI restoring(*client);
+    restoring.setRawLayerCoversContent(false);
+    for (auto [w, h] : {std::pair{365, 650}, std::pair{548, 975}}) {
+        const ImageRef<RGBA> a = renderAt(w, h);
+        const ImageRef<RGBA> b = restoring.doResize(w, h);
+        for (int change = 0; change < 3; ++change) {
+            client->setParameterFromHost(change % 2 == 0 ? 0 : 5, 0.3f * static_cast<float>(change + 1));
+            for (GUIGraphics* g : {static_cast<GUIGraphics*>(gui.get()), static_cast<GUIGraphics*>(&restoring)}) {
+                g->recomputeDirtyAreas();
+                g->doDraw(WindowPixelFormat::RGBA8);
+            }
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(std::memcmp(a.scanline(y), b.scanline(y), sizeof(RGBA) * static_cast<size_t>(w)), 0) << y;
+        }
+    }
 }
 
 TEST_F(Editor, DestroyedEditorLeavesNoListenersBehind)
