@@ -148,6 +148,7 @@ void ImageResizer::resizeLanczos(
     const lanczos::Axis h(input.width, output.width, k.support);
     const lanczos::Axis v(input.height, output.height, k.support);
     auto reference = [&] {
+        weightsKey_ = {}; // the reference kernel uses the scratch its own way
         if (ensureScratch(lanczos::referenceScratchBytes(h, v)))
             lanczos::referenceResize(input, output, alphaWeighted, k.a, h, v, scratch_);
     };
@@ -167,12 +168,16 @@ void ImageResizer::resizeLanczos(
     auto* hPairWeights = reinterpret_cast<float*>(base + layout.hPairWeights);
     auto* vSpans = reinterpret_cast<lanczos::Span*>(base + layout.vSpans);
     auto* vWeights = reinterpret_cast<float*>(base + layout.vWeights);
-    lanczos::computeWeights(h, k.a, hSpans, hWeights);
-    lanczos::computeWeights(v, k.a, vSpans, vWeights);
-    if (!padWeights(h, hSpans, hWeights, layout.pad))
-        return reference(); // not expected; it clamps every tap
-    if (avx2)
-        pairWeights(h, hWeights, hPairWeights);
+    const WeightsKey key{input.width, output.width, input.height, output.height, k.a, avx2};
+    if (!(key == weightsKey_)) {
+        lanczos::computeWeights(h, k.a, hSpans, hWeights);
+        lanczos::computeWeights(v, k.a, vSpans, vWeights);
+        if (!padWeights(h, hSpans, hWeights, layout.pad))
+            return reference(); // not expected; it clamps every tap
+        if (avx2)
+            pairWeights(h, hWeights, hPairWeights);
+        weightsKey_ = key;
+    }
 
     const lanczos::Plan plan{input,  output, alphaWeighted, h.maxTaps, v.maxTaps,
                              layout.pad, hSpans, hWeights, avx2 ? hPairWeights : nullptr, vSpans, vWeights};
@@ -236,6 +241,7 @@ void ImageResizer::resizeImageSRGB(
     if (input.pitch > INT_MAX || input.pitch < INT_MIN || output.pitch > INT_MAX || output.pitch < INT_MIN)
         return;
     const auto stbFilter = static_cast<stbir_filter>(f);
+    weightsKey_ = {}; // the stock resampler fills the scratch its own way
     for (int attempt = 0; attempt < 2; ++attempt) {
         ScratchGrant grant{scratch_, scratchSize_, 0};
         const int done = stbir_resize(input.pixels, input.width, input.height, static_cast<int>(input.pitch),

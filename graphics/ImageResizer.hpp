@@ -55,6 +55,17 @@ private:
 
     Kernel kernel_ = Kernel::automatic;
 
+    // The geometry whose Lanczos weights the scratch holds: a knob resamples
+    // frame after frame of one size, and the weights (a sine per tap) were a
+    // fifth of each frame's time.
+    struct WeightsKey {
+        int inWidth = 0, outWidth = 0, inHeight = 0, outHeight = 0;
+        float a = 0.0f;
+        bool pairs = false;
+        bool operator==(const WeightsKey&) const = default;
+    };
+    WeightsKey weightsKey_;
+
     void* scratch_ = nullptr;
     std::size_t scratchSize_ = 0;
 };
