@@ -74,6 +74,8 @@ public:
 
     // Window pixels: the area to repaint (empty if none).
     box2i getDirtyRectangle();
+    // Window pixels the last doDraw wrote, disjoint.
+    std::span<const box2i> drawnWindowAreas() const;
 
     // The object that receives the window's calls (also usable without a window).
     IWindowListener* windowListener() const;
@@ -132,6 +134,7 @@ private:
     box2i letterboxArea_;
     bool firstResizePending_ = true;
     bool fillBordersPending_ = false;
+    box2i drawnWholeWindow_; // empty unless the last draw wrote every window pixel
     bool wholeWindowDirty_ = false;
 
     GrowableArray<box2i> rawUpdateAreas_;

@@ -268,7 +268,9 @@ void GUIGraphics::resizeContent(WindowPixelFormat format)
             std::memcpy(window.scanline(y) + r.min.x, src + r.min.x, sizeof(RGBA) * static_cast<size_t>(r.width()));
         }
     };
+    drawnWholeWindow_ = {};
     if (fillBordersPending_) {
+        drawnWholeWindow_ = window.bounds();
         const RGBA border = windowPixelOf(borderColor_, format);
         for (int y = 0; y < window.height; ++y) {
             RGBA* row = window.scanline(y);
@@ -282,6 +284,13 @@ void GUIGraphics::resizeContent(WindowPixelFormat format)
         for (const box2i& r : displayAreasDisjoint_)
             copyRect(r);
     }
+}
+
+std::span<const box2i> GUIGraphics::drawnWindowAreas() const
+{
+    if (!drawnWholeWindow_.empty())
+        return {&drawnWholeWindow_, 1};
+    return {displayAreasDisjoint_.data(), static_cast<size_t>(displayAreasDisjoint_.length())};
 }
 
 void GUIGraphics::doDraw(WindowPixelFormat format)

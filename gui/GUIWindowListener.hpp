@@ -70,6 +70,7 @@ public:
     }
 
     void onDraw(WindowPixelFormat format) override { root_->doDraw(format); }
+    std::span<const box2i> getDrawnAreas() override { return root_->drawnWindowAreas(); }
     ImageRef<RGBA> onResized(int width, int height) override { return root_->doResize(width, height); }
     void recomputeDirtyAreas() override { root_->recomputeDirtyAreas(); }
     box2i getDirtyRectangle() override { return root_->getDirtyRectangle(); }

@@ -40,6 +40,7 @@ want jackd jackd2
 want gcc gcc
 want cmake cmake
 [ -f /usr/include/X11/Xlib.h ] || missing+=(libx11-dev)
+[ -f /usr/include/X11/extensions/XShm.h ] || missing+=(libxext-dev)
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "=== installing ${missing[*]}"
     apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" || exit 1

@@ -4,6 +4,8 @@
 #include "graphics/Pixels.hpp"
 #include "window/WindowTypes.hpp"
 
+#include <span>
+
 namespace vf {
 
 // What a native window asks of the GUI it shows (implemented by the GUI root).
@@ -24,6 +26,9 @@ public:
     virtual bool onKeyUp(Key key) = 0;
     // Brings the output image up to date in the given byte order.
     virtual void onDraw(WindowPixelFormat format) = 0;
+    // The parts of the output image the last onDraw changed, which the window puts
+    // on screen; valid until the next call into the listener.
+    virtual std::span<const box2i> getDrawnAreas() = 0;
     // Returns the output image (4-byte pixels) the window shows; it must stay valid
     // until the next onResized or until the window is destroyed.
     virtual ImageRef<RGBA> onResized(int width, int height) = 0;

@@ -33,8 +33,12 @@ int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
 // The same for errors read in with events (by any of our threads): dropped before
 // the process's handler sees them.  With both, a request that may fail needs no
 // round trip of its own to keep its error from the host.
-Bool dropOwnError(Display*, XErrorEvent*, xError*)
+unsigned long lastDroppedSerial = 0;
+
+Bool dropOwnError(Display*, XErrorEvent* event, xError*)
 {
+    if (event != nullptr)
+        lastDroppedSerial = event->serial;
     return False;
 }
 
@@ -69,6 +73,11 @@ void releaseX11()
         sharedDisplay = nullptr;
         errorExtension = 0;
     }
+}
+
+unsigned long lastDroppedErrorSerial()
+{
+    return lastDroppedSerial;
 }
 
 int liveWindows()

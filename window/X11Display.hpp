@@ -12,6 +12,9 @@ Display* acquireX11();
 void releaseX11();
 // Number of windows holding the connection.
 int liveWindows();
+// Under the Xlib lock: the request number of the last error of ours that was
+// dropped (0: none yet), for the few requests whose failure matters.
+unsigned long lastDroppedErrorSerial();
 
 // The event threads wait on the connection's socket (and their wake-up descriptor)
 // without the Xlib lock.  Xlib reads everything the server has sent whenever any of

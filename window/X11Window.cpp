@@ -154,6 +154,7 @@ void X11Window::Impl::releaseX11Window()
         image->data = nullptr;
         XFree(image);
     }
+    sharedImage.release(display);
     watchParent(0);
     hiddenCursor = 0;
     hiddenBitmap = 0;

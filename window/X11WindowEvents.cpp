@@ -16,8 +16,8 @@ void X11Window::Impl::eventLoop()
     while (!terminate.load()) {
         // Repaints first: the timer asks at most once a period, so input is never
         // starved, and a burst of motion does not hold the picture back.
-        if (const box2i area = takeRepaintRequest(); !area.empty())
-            repaint(area);
+        if (!takeRepaintRequest().empty())
+            repaint();
         XEvent event;
         if (takeEvent(event))
             dispatch(event);
@@ -199,8 +199,10 @@ bool X11Window::Impl::notifySize(int w, int h, bool force)
         return false;
     width = w;
     height = h;
+    // The draw lock until the image is replaced: a repaint on the timer thread
+    // must see the image and the pixels it points to change together.
+    MutexLock drawLock(drawMutex);
     {
-        MutexLock drawLock(drawMutex);
         MutexLock dirtyLock(dirtyMutex);
         output = listener->onResized(w, h);
     }
@@ -214,13 +216,16 @@ bool X11Window::Impl::notifySize(int w, int h, bool force)
         image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
                              reinterpret_cast<char*>(output.pixels), static_cast<unsigned>(output.width),
                              static_cast<unsigned>(output.height), 32, static_cast<int>(output.pitch));
+        sharedImage.resize(display, visual, output.width, output.height);
     }
     return true;
 }
 
-// Event thread: draws and shows the given area (an Expose from the server, or the
-// timer thread's repaint request).
-void X11Window::Impl::repaint(box2i area)
+// Event thread (an Expose, a new size) or timer thread (what the GUI marked
+// dirty): draws what is dirty, then shows it and the area the server exposed.
+// The draw lock is held to the end, so that the image and its pixels do not
+// change size under the copy to the server.
+void X11Window::Impl::repaint(box2i exposed)
 {
     {
         MutexLock dirtyLock(dirtyMutex);
@@ -229,22 +234,47 @@ void X11Window::Impl::repaint(box2i area)
             dirtyAreasComputed = true;
         }
     }
+    MutexLock drawLock(drawMutex);
     {
-        MutexLock drawLock(drawMutex);
         MutexLock dirtyLock(dirtyMutex);
         listener->onDraw(WindowPixelFormat::BGRA8);
+        noteDrawn(listener->getDrawnAreas());
     }
-    // Only the part of the area the image covers can be shown; reading past the
-    // image would read past the listener's buffer.
-    const box2i exposed = area.intersection(output.bounds());
-    if (exposed.empty() || image == nullptr || destroyed.load())
+    if (image == nullptr || destroyed.load())
         return;
+    // Only the part of an area the image covers can be shown; reading past the
+    // image would read past the listener's buffer.
+    const box2i bounds = output.bounds();
     XlibLock lock;
-    XPutImage(display, window, gc, image, exposed.min.x, exposed.min.y, exposed.min.x, exposed.min.y,
-              static_cast<unsigned>(exposed.width()), static_cast<unsigned>(exposed.height()));
+    auto put = [&](const box2i& area) {
+        const box2i r = area.intersection(bounds);
+        if (r.empty())
+            return;
+        if (sharedImage.active())
+            sharedImage.put(display, window, gc, output, r);
+        else
+            XPutImage(display, window, gc, image, r.min.x, r.min.y, r.min.x, r.min.y, static_cast<unsigned>(r.width()),
+                      static_cast<unsigned>(r.height()));
+    };
+    put(exposed);
+    for (int i = 0; i < numUnshown; ++i)
+        put(unshown[i]);
+    numUnshown = 0;
     // No round trip at every frame: an error (the host destroyed our window
     // meanwhile) is dropped by dropOwnError whoever reads it.
     XFlush(display);
+}
+
+void X11Window::Impl::noteDrawn(std::span<const box2i> areas)
+{
+    for (const box2i& r : areas) {
+        if (r.empty())
+            continue;
+        if (numUnshown < maxUnshownAreas)
+            unshown[numUnshown++] = r;
+        else
+            unshown[maxUnshownAreas - 1] = unshown[maxUnshownAreas - 1].expand(r);
+    }
 }
 
 } // namespace vf

@@ -8,6 +8,7 @@
 #include "window/ParentFitWatch.hpp"
 #include "window/PointerTracker.hpp"
 #include "window/X11Display.hpp"
+#include "window/X11SharedImage.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -37,6 +38,12 @@ struct X11Window::Impl {
     ImageRef<RGBA> output;
     bool dirtyAreasComputed = false;
     box2i repaintRequest; // for the event thread; guarded by dirtyMutex
+    // Drawn but not yet put on screen (guarded by drawMutex).  Only what changed goes to
+    // the server: a knob and its label under automation rather than the box
+    // around both; past the last slot areas merge.
+    static constexpr int maxUnshownAreas = 8;
+    box2i unshown[maxUnshownAreas];
+    int numUnshown = 0;
     std::atomic<uint64_t> lastInputTime{0}; // now() of the last input event
     std::atomic<bool> terminate{false};
     std::atomic<bool> destroyed{false};
@@ -63,6 +70,7 @@ struct X11Window::Impl {
     Atom deleteWindowAtom = 0;
     GC gc = nullptr;
     XImage* image = nullptr;
+    X11SharedImage sharedImage; // used instead of `image` when the server shares memory
     MouseCursor currentCursor = MouseCursor::arrow;
     Cursor fontCursors[8] = {};
     Pixmap hiddenBitmap = 0;
@@ -118,13 +126,16 @@ struct X11Window::Impl {
     void onConfigure(const XConfigureEvent& event);
     void onReparent(const XReparentEvent& event);
     bool notifySize(int w, int h, bool force = false); // true when the listener was resized
-    void repaint(box2i area);
+    // Draws what is dirty and puts it on screen with the given exposed area
+    // (event or timer thread).
+    void repaint(box2i exposed = {});
+    void noteDrawn(std::span<const box2i> areas);
 
     // Timer thread (X11WindowTimer.cpp).
     void timerLoop();
     void noteInput();
     void doAnimation();
-    void sendRepaintIfUIDirty();
+    void repaintIfUIDirty();
     bool queueRepaintIfDirty();
     box2i takeRepaintRequest();
     void setCursor();

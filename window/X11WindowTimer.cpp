@@ -1,4 +1,4 @@
-// The X11 window's clocks and timer thread: animation, repaint requests, cursor, parent fit.
+// The X11 window's clocks and timer thread: animation, repaints, cursor, parent fit.
 #include "window/X11WindowImpl.hpp"
 
 #include "window/X11EventTranslation.hpp"
@@ -51,7 +51,7 @@ void X11Window::Impl::timerLoop()
 {
     while (!terminate.load()) {
         doAnimation();
-        sendRepaintIfUIDirty();
+        repaintIfUIDirty();
         setCursor();
         fitIntoParentIfClipped();
         if (terminate.load())
@@ -81,13 +81,14 @@ void X11Window::Impl::doAnimation()
     listener->onAnimate(dt, time);
 }
 
-// The repaint request goes to the event thread directly rather than as an Expose
-// through the server: that round trip cost a socket write, a server wake-up and a
-// wait for the reply (errors only surface there) at every frame.
-void X11Window::Impl::sendRepaintIfUIDirty()
+// The timer thread draws what it finds dirty itself rather than sending an Expose
+// through the server to the event thread: that cost a socket write, a server
+// wake-up and a wait for the reply at every frame, and handing the request to the
+// event thread directly still cost it a wake-up per frame.
+void X11Window::Impl::repaintIfUIDirty()
 {
-    if (queueRepaintIfDirty())
-        wakeEventThread();
+    if (queueRepaintIfDirty() && !takeRepaintRequest().empty())
+        repaint();
 }
 
 bool X11Window::Impl::queueRepaintIfDirty()

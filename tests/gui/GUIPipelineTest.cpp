@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace vf {
 namespace {
@@ -135,16 +136,25 @@ TEST(GUIPipeline, OnlyDirtyAreasReachTheWindow)
 {
     TestRoot root;
     Probe* p = addProbe(&root, new Probe(root.uiContext(), "p", rawLayerFlag, {1, 2, 3, 255}), box2i::rectangle(0, 0, 80, 80));
+    Probe* q = addProbe(&root, new Probe(root.uiContext(), "q", rawLayerFlag, {4, 5, 6, 255}), box2i::rectangle(200, 500, 40, 40));
     root.windowListener()->onResized(365, 650);
     root.frame();
-    // Scribble on the window buffer: only the dirty element's area is rewritten.
+    auto drawn = [&] {
+        const std::span<const box2i> areas = root.windowListener()->getDrawnAreas();
+        return std::vector<box2i>(areas.begin(), areas.end());
+    };
+    EXPECT_EQ(drawn(), std::vector<box2i>{box2i::rectangle(0, 0, 365, 650)});
+    // Scribble on the window buffer: only the dirty elements' areas are rewritten,
+    // and only they are handed to the window, not the box around them.
     std::memset(static_cast<void*>(root.windowBuffer().pixels), 0x55, 365 * 650 * 4);
     p->setDirtyWhole();
+    q->setDirtyWhole();
     root.windowListener()->recomputeDirtyAreas();
-    EXPECT_EQ(root.windowListener()->getDirtyRectangle(), box2i::rectangle(0, 0, 80, 80));
+    EXPECT_EQ(root.windowListener()->getDirtyRectangle(), box2i::rectangle(0, 0, 240, 540));
     root.windowListener()->onDraw(WindowPixelFormat::RGBA8);
     EXPECT_EQ(windowPixel(root, 79, 79), (RGBA{1, 2, 3, 255}));
     EXPECT_EQ(windowPixel(root, 80, 80), (RGBA{0x55, 0x55, 0x55, 0x55}));
+    EXPECT_EQ(drawn(), (std::vector<box2i>{box2i::rectangle(0, 0, 80, 80), box2i::rectangle(200, 500, 40, 40)}));
 }
 
 TEST(GUIPipeline, WindowOnlyResizeKeepsTheContentPixels)

@@ -135,6 +135,7 @@ public:
     bool onKeyDown(Key) override { return false; }
     bool onKeyUp(Key) override { return false; }
     void onDraw(WindowPixelFormat) override {}
+    std::span<const box2i> getDrawnAreas() override { return {}; }
     ImageRef<RGBA> onResized(int, int) override
     {
         ++resized;

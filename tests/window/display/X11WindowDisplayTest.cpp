@@ -115,6 +115,11 @@ public:
         ref.pixels = pixels_.data();
         return ref;
     }
+    std::span<const box2i> getDrawnAreas() override
+    {
+        drawn_ = box2i::rectangle(0, 0, lastWidth, lastHeight);
+        return {&drawn_, 1};
+    }
     void recomputeDirtyAreas() override { ++recomputes; }
     box2i getDirtyRectangle() override
     {
@@ -133,6 +138,8 @@ public:
         ++animations;
     }
     MouseCursor getMouseCursor() override { return cursor.load(); }
+
+    box2i drawn_;
 
     std::vector<Click> clickList()
     {
