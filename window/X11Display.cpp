@@ -23,8 +23,11 @@ EventThreadWaker* eventThreadWakers = nullptr;
 // Errors of our own connection that surface while Xlib waits for a reply go to this
 // per-connection hook rather than to the process's error handler, which belongs to
 // the host (its default handler exits).
+unsigned long droppedErrors = 0;
+
 int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
 {
+    ++droppedErrors;
     if (returnCode != nullptr)
         *returnCode = 0;
     return 1;
@@ -33,12 +36,9 @@ int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
 // The same for errors read in with events (by any of our threads): dropped before
 // the process's handler sees them.  With both, a request that may fail needs no
 // round trip of its own to keep its error from the host.
-unsigned long lastDroppedSerial = 0;
-
-Bool dropOwnError(Display*, XErrorEvent* event, xError*)
+Bool dropOwnError(Display*, XErrorEvent*, xError*)
 {
-    if (event != nullptr)
-        lastDroppedSerial = event->serial;
+    ++droppedErrors;
     return False;
 }
 
@@ -75,9 +75,9 @@ void releaseX11()
     }
 }
 
-unsigned long lastDroppedErrorSerial()
+unsigned long droppedErrorCount()
 {
-    return lastDroppedSerial;
+    return droppedErrors;
 }
 
 int liveWindows()

@@ -12,9 +12,9 @@ Display* acquireX11();
 void releaseX11();
 // Number of windows holding the connection.
 int liveWindows();
-// Under the Xlib lock: the request number of the last error of ours that was
-// dropped (0: none yet), for the few requests whose failure matters.
-unsigned long lastDroppedErrorSerial();
+// Under the Xlib lock: how many errors of ours were dropped so far, for the few
+// requests whose failure matters (compared across a round trip).
+unsigned long droppedErrorCount();
 
 // The event threads wait on the connection's socket (and their wake-up descriptor)
 // without the Xlib lock.  Xlib reads everything the server has sent whenever any of

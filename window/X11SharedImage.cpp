@@ -59,12 +59,15 @@ bool X11SharedImage::attach(Display* display, std::size_t bytes)
     segment_.shmid = id;
     segment_.shmaddr = static_cast<char*>(memory);
     segment_.readOnly = True;
-    const unsigned long request = NextRequest(display);
+    // Any error in the round trip counts against the attachment: at worst a
+    // stray one of another request sends frames through the socket.
+    XSync(display, False);
+    const unsigned long errorsBefore = x11::droppedErrorCount();
     const bool sent = XShmAttach(display, &segment_) != False;
     XSync(display, False);
     // Marked for removal now: it goes when both sides have let go, even if we crash.
     shmctl(id, IPC_RMID, nullptr);
-    if (!sent || x11::lastDroppedErrorSerial() >= request) {
+    if (!sent || x11::droppedErrorCount() != errorsBefore) {
         shmdt(memory);
         segment_ = {};
         return false;

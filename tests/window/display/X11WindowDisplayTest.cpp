@@ -7,6 +7,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -261,7 +262,7 @@ TEST_F(X11WindowOnDisplay, OpensWithOneResizeAndShowsTheListenersPixels)
     EXPECT_EQ(listener.lastHeight.load(), 650);
     EXPECT_EQ(X11Window::liveWindowCount(), 1);
 
-    // The timer finds the dirty area, posts an Expose, and the event thread draws.
+    // The timer finds the dirty area and draws.
     ASSERT_TRUE(waitUntil([&] { return listener.draws.load() > 0; }));
     ASSERT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 364, 649) == 0xFF0000; }));
     EXPECT_EQ(pixelAt(idOf(*window), 0, 0), 0xFF0000u);
@@ -273,6 +274,36 @@ TEST_F(X11WindowOnDisplay, OpensWithOneResizeAndShowsTheListenersPixels)
     listener.setColour({0, 0, 255, 255});
     listener.dirty = true;
     EXPECT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 100, 100) == 0x0000FF; }));
+}
+
+TEST_F(X11WindowOnDisplay, AServerWithoutSharedMemoryGetsThePixelsThroughTheSocket)
+{
+    test::XvfbServer plain;
+    ASSERT_TRUE(plain.start("1024x1024x24", false));
+    Display* d = XOpenDisplay(plain.display().c_str());
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(XShmQueryExtension(d));
+    const Window p = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 400, 300, 0, 0, 0);
+    XMapWindow(d, p);
+    XSync(d, False);
+    setenv("DISPLAY", plain.display().c_str(), 1); // no window of ours is open: a new connection
+    RecordingListener listener({255, 0, 0, 255});
+    auto window = std::unique_ptr<X11Window>(X11Window::create(WindowUsage::plugin, reinterpret_cast<void*>(p), &listener, 300, 200));
+    setenv("DISPLAY", server_->display().c_str(), 1);
+    ASSERT_NE(window, nullptr);
+    auto pixel = [&](int x, int y) {
+        XImage* image = XGetImage(d, idOf(*window), x, y, 1, 1, AllPlanes, ZPixmap);
+        const unsigned long v = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0xDEADBEEF;
+        if (image != nullptr)
+            XDestroyImage(image);
+        return v;
+    };
+    EXPECT_TRUE(waitUntil([&] { return pixel(299, 199) == 0xFF0000; }));
+    listener.setColour({0, 0, 255, 255});
+    listener.dirty = true;
+    EXPECT_TRUE(waitUntil([&] { return pixel(10, 10) == 0x0000FF; }));
+    window.reset();
+    XCloseDisplay(d);
 }
 
 TEST_F(X11WindowOnDisplay, ConfigureWithTheSameSizeDoesNotResizeButANewSizeDoes)

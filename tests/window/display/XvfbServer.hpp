@@ -25,7 +25,8 @@ public:
         return access("/usr/bin/Xvfb", X_OK) == 0;
     }
 
-    bool start(const char* screen = "1024x1024x24")
+    // Without shared memory the server is like a remote one to its clients.
+    bool start(const char* screen = "1024x1024x24", bool sharedMemory = true)
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -33,7 +34,7 @@ public:
         fcntl(fds[0], F_SETFD, FD_CLOEXEC);
         std::string fd = std::to_string(fds[1]);
         const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
-                              "-noreset", nullptr};
+                              "-noreset", sharedMemory ? nullptr : "-extension", "MIT-SHM", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
