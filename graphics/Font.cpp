@@ -19,6 +19,34 @@ struct Font::Impl {
     const uint8_t* data = nullptr;
     size_t size = 0;
     stbtt_fontinfo info{};
+
+    // What laying out a character asks of the font, looked up once for ASCII:
+    // each lookup is a search of the character map, three per character and two
+    // more per kerning pair, and value labels redraw at every host change.
+    struct Glyph {
+        int index = 0;
+        bool hasBox = false;
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        int advance = 0;
+    };
+    Glyph ascii[128];
+
+    Glyph glyph(char32_t ch) const
+    {
+        if (ch < 128)
+            return ascii[ch];
+        return lookUp(ch);
+    }
+
+    Glyph lookUp(char32_t ch) const
+    {
+        Glyph g;
+        g.index = stbtt_FindGlyphIndex(&info, static_cast<int>(ch));
+        g.hasBox = stbtt_GetGlyphBox(&info, g.index, &g.x0, &g.y0, &g.x1, &g.y1) != 0;
+        int leftSideBearing;
+        stbtt_GetGlyphHMetrics(&info, g.index, &g.advance, &leftSideBearing);
+        return g;
+    }
 };
 
 namespace {
@@ -104,6 +132,8 @@ Font::Font(const uint8_t* data, size_t size) : impl_(std::make_unique<Impl>())
     ascent_ = readBigEndianInt16(data + hhea + 4);
     descent_ = readBigEndianInt16(data + hhea + 6);
     lineGap_ = readBigEndianInt16(data + hhea + 8);
+    for (char32_t ch = 0; ch < 128; ++ch)
+        impl_->ascii[ch] = impl_->lookUp(ch);
     cache_ = std::make_unique<GlyphCache>(&rasterizeGlyph, &impl_->info);
 }
 
@@ -131,17 +161,17 @@ void Font::iterateCharacterPositions(std::string_view text, float fontSizePx, fl
         return;
 
     const stbtt_fontinfo* info = &impl_->info;
+    const bool kerning = info->kern != 0 || info->gpos != 0;
     float penX = fractionalPosX;
     const float penY = fractionalPosY;
-    char32_t previous = 0;
+    int previous = 0;
     int index = 0;
     size_t position = 0;
     while (position < text.size()) {
         const char32_t ch = decodeUtf8(text, position);
-        if (index > 0)
-            penX += static_cast<float>(stbtt_GetCodepointKernAdvance(info, static_cast<int>(previous),
-                                                                     static_cast<int>(ch))) *
-                    scale;
+        const Impl::Glyph g = impl_->glyph(ch);
+        if (index > 0 && kerning)
+            penX += static_cast<float>(stbtt_GetGlyphKernAdvance(info, previous, g.index)) * scale;
 
         // Far beyond any surface (a wild letter spacing): pixel boxes would no
         // longer fit in integers.
@@ -153,20 +183,17 @@ void Font::iterateCharacterPositions(std::string_view text, float fontSizePx, fl
         const float yShift = quantiseToEighth(penY - fy);
 
         box2i box{};
-        int x0, y0, x1, y1;
-        if (stbtt_GetCodepointBox(info, static_cast<int>(ch), &x0, &y0, &x1, &y1)) {
-            box.min.x = static_cast<int>(std::floor(static_cast<float>(x0) * scale + xShift));
-            box.min.y = static_cast<int>(std::floor(static_cast<float>(-y1) * scale + yShift));
-            box.max.x = static_cast<int>(std::ceil(static_cast<float>(x1) * scale + xShift));
-            box.max.y = static_cast<int>(std::ceil(static_cast<float>(-y0) * scale + yShift));
+        if (g.hasBox) {
+            box.min.x = static_cast<int>(std::floor(static_cast<float>(g.x0) * scale + xShift));
+            box.min.y = static_cast<int>(std::floor(static_cast<float>(-g.y1) * scale + yShift));
+            box.max.x = static_cast<int>(std::ceil(static_cast<float>(g.x1) * scale + xShift));
+            box.max.y = static_cast<int>(std::ceil(static_cast<float>(-g.y0) * scale + yShift));
         }
         box = box.translate(static_cast<int>(fx), static_cast<int>(fy));
         callback(user, index, ch, box, scale, xShift, yShift);
 
-        int advance, leftSideBearing;
-        stbtt_GetCodepointHMetrics(info, static_cast<int>(ch), &advance, &leftSideBearing);
-        penX += static_cast<float>(advance) * scale + letterSpacing;
-        previous = ch;
+        penX += static_cast<float>(g.advance) * scale + letterSpacing;
+        previous = g.index;
         ++index;
     }
 }
