@@ -12,7 +12,7 @@ if [ "$exported" != "$expected" ]; then
     exit 1
 fi
 
-allowed="libc.so.6 libstdc++.so.6 libgcc_s.so.1 libm.so.6 libpthread.so.0 libX11.so.6 ld-linux-x86-64.so.2"
+allowed="libc.so.6 libstdc++.so.6 libgcc_s.so.1 libm.so.6 libpthread.so.0 libX11.so.6 libXext.so.6 ld-linux-x86-64.so.2"
 # Sanitizer builds also pull in their runtimes.
 allowed="$allowed libasan.so.8 libubsan.so.1 libtsan.so.2 libdl.so.2"
 for needed in $(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
