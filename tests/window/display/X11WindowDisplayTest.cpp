@@ -276,34 +276,42 @@ TEST_F(X11WindowOnDisplay, OpensWithOneResizeAndShowsTheListenersPixels)
     EXPECT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 100, 100) == 0x0000FF; }));
 }
 
-TEST_F(X11WindowOnDisplay, AServerWithoutSharedMemoryGetsThePixelsThroughTheSocket)
+// A server that cannot share memory with us, or cannot see the segment it is
+// given (a sandbox), gets the frames through the socket.
+TEST_F(X11WindowOnDisplay, AServerThatCannotShareMemoryGetsThePixelsThroughTheSocket)
 {
-    test::XvfbServer plain;
-    ASSERT_TRUE(plain.start("1024x1024x24", false));
-    Display* d = XOpenDisplay(plain.display().c_str());
-    ASSERT_NE(d, nullptr);
-    EXPECT_FALSE(XShmQueryExtension(d));
-    const Window p = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 400, 300, 0, 0, 0);
-    XMapWindow(d, p);
-    XSync(d, False);
-    setenv("DISPLAY", plain.display().c_str(), 1); // no window of ours is open: a new connection
-    RecordingListener listener({255, 0, 0, 255});
-    auto window = std::unique_ptr<X11Window>(X11Window::create(WindowUsage::plugin, reinterpret_cast<void*>(p), &listener, 300, 200));
-    setenv("DISPLAY", server_->display().c_str(), 1);
-    ASSERT_NE(window, nullptr);
-    auto pixel = [&](int x, int y) {
-        XImage* image = XGetImage(d, idOf(*window), x, y, 1, 1, AllPlanes, ZPixmap);
-        const unsigned long v = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0xDEADBEEF;
-        if (image != nullptr)
-            XDestroyImage(image);
-        return v;
-    };
-    EXPECT_TRUE(waitUntil([&] { return pixel(299, 199) == 0xFF0000; }));
-    listener.setColour({0, 0, 255, 255});
-    listener.dirty = true;
-    EXPECT_TRUE(waitUntil([&] { return pixel(10, 10) == 0x0000FF; }));
-    window.reset();
-    XCloseDisplay(d);
+    for (const auto sharing : {test::XvfbServer::Sharing::none, test::XvfbServer::Sharing::elsewhere}) {
+        test::XvfbServer other;
+        if (!other.start("1024x1024x24", sharing)) {
+            EXPECT_EQ(sharing, test::XvfbServer::Sharing::elsewhere); // needs the right to unshare
+            continue;
+        }
+        Display* d = XOpenDisplay(other.display().c_str());
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(XShmQueryExtension(d) != False, sharing == test::XvfbServer::Sharing::elsewhere);
+        const Window p = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 400, 300, 0, 0, 0);
+        XMapWindow(d, p);
+        XSync(d, False);
+        setenv("DISPLAY", other.display().c_str(), 1); // no window of ours is open: a new connection
+        RecordingListener listener({255, 0, 0, 255});
+        auto window = std::unique_ptr<X11Window>(
+            X11Window::create(WindowUsage::plugin, reinterpret_cast<void*>(p), &listener, 300, 200));
+        setenv("DISPLAY", server_->display().c_str(), 1);
+        ASSERT_NE(window, nullptr);
+        auto pixel = [&](int x, int y) {
+            XImage* image = XGetImage(d, idOf(*window), x, y, 1, 1, AllPlanes, ZPixmap);
+            const unsigned long v = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0xDEADBEEF;
+            if (image != nullptr)
+                XDestroyImage(image);
+            return v;
+        };
+        EXPECT_TRUE(waitUntil([&] { return pixel(299, 199) == 0xFF0000; }));
+        listener.setColour({0, 0, 255, 255});
+        listener.dirty = true;
+        EXPECT_TRUE(waitUntil([&] { return pixel(10, 10) == 0x0000FF; }));
+        window.reset();
+        XCloseDisplay(d);
+    }
 }
 
 TEST_F(X11WindowOnDisplay, ConfigureWithTheSameSizeDoesNotResizeButANewSizeDoes)

@@ -25,21 +25,27 @@ public:
         return access("/usr/bin/Xvfb", X_OK) == 0;
     }
 
-    // Without shared memory the server is like a remote one to its clients.
-    bool start(const char* screen = "1024x1024x24", bool sharedMemory = true)
+    // How the server can share memory with its clients: as usual, not at all (like
+    // a remote server), or only seemingly (its own IPC namespace, like a sandbox).
+    enum class Sharing { usual, none, elsewhere };
+
+    bool start(const char* screen = "1024x1024x24", Sharing sharing = Sharing::usual)
     {
         int fds[2];
         if (pipe(fds) != 0)
             return false;
         fcntl(fds[0], F_SETFD, FD_CLOEXEC);
         std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
-                              "-noreset", sharedMemory ? nullptr : "-extension", "MIT-SHM", nullptr};
+        const char* argv[] = {"unshare", "--ipc", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen,
+                              "-nolisten", "tcp", "-noreset", sharing == Sharing::none ? "-extension" : nullptr,
+                              "MIT-SHM", nullptr};
+        const bool elsewhere = sharing == Sharing::elsewhere;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int r = posix_spawn(&pid_, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+        const int r = posix_spawn(&pid_, elsewhere ? "/usr/bin/unshare" : "/usr/bin/Xvfb", &actions, nullptr,
+                                  const_cast<char**>(elsewhere ? argv : argv + 2), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         if (r != 0) {
