@@ -34,6 +34,7 @@
 #include <dlfcn.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/resource.h>
@@ -1044,6 +1045,45 @@ double cpuPercentOver(int ms)
     return 100.0 * (cpuSeconds() - cpu0) / std::chrono::duration<double>(Clock::now() - w0).count();
 }
 
+// The CPU an open editor adds, on top of whatever the host is doing meanwhile.
+// The process's CPU with the editor open minus closed drifts by a few tenths of a
+// percent from one window to the next (the audio and UI threads, the machine), so
+// the pair is measured three times, each with a freshly opened editor; the
+// editor's own threads (those gone once it closes) are measured alone as well.
+// Starts and ends with the editor open at width x height.
+std::string editorCpu(Host& host, Instance& inst, Window parent, int width, int height, int seconds)
+{
+    std::vector<double> added, ownThreads;
+    for (int pair = 0; pair < 3; ++pair) {
+        sleepMs(300);
+        const auto threadsBefore = threadCpuSeconds();
+        const auto w0 = Clock::now();
+        const double open = cpuPercentOver(seconds * 1000);
+        const auto threadsAfter = threadCpuSeconds();
+        const double window = std::chrono::duration<double>(Clock::now() - w0).count();
+        host.closeEditor(inst);
+        sleepMs(300);
+        const auto threadsClosed = threadCpuSeconds();
+        double own = 0;
+        for (const auto& [id, cpu] : threadsAfter)
+            if (threadsClosed.count(id) == 0 && threadsBefore.count(id) != 0)
+                own += cpu - threadsBefore.at(id);
+        ownThreads.push_back(100.0 * own / window);
+        added.push_back(open - cpuPercentOver(seconds * 1000));
+        host.openEditor(inst, parent);
+        uint64_t any = 0;
+        msToCompleteFrame(host, inst.child(), width, height, Clock::now(), any);
+    }
+    std::sort(added.begin(), added.end());
+    std::sort(ownThreads.begin(), ownThreads.end());
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%.2f %% of one core (median of 3 open - closed pairs, %.2f to %.2f); the editor's threads %.2f %% "
+                  "(%.2f to %.2f)",
+                  added[1], added[0], added[2], ownThreads[1], ownThreads[0], ownThreads[2]);
+    return text;
+}
+
 int runBench(Host& host, int idleSeconds)
 {
     Instance* inst = host.instantiate();
@@ -1065,15 +1105,8 @@ int runBench(Host& host, int idleSeconds)
     std::printf("host memory added by opening the editor: %.1f MiB resident\n",
                 static_cast<double>(residentKiB() - rssBefore) / 1024.0);
 
-    host.closeEditor(*inst);
-    sleepMs(300);
-    const double idleClosed = cpuPercentOver(idleSeconds * 1000);
-    host.openEditor(*inst, parent);
-    msToCompleteFrame(host, inst->child(), designWidth, designHeight, Clock::now(), designFrame);
-    sleepMs(300);
-    const double idleOpen = cpuPercentOver(idleSeconds * 1000);
-    std::printf("idle open editor: %.2f %% of one core (%.2f %% open, %.2f %% closed)\n", idleOpen - idleClosed,
-                idleOpen, idleClosed);
+    std::printf("idle open editor: %s\n",
+                editorCpu(host, *inst, parent, designWidth, designHeight, idleSeconds).c_str());
 
     const int repeats = 20;
     Timings reopenDesign;
@@ -1143,46 +1176,9 @@ int runBench(Host& host, int idleSeconds)
             host.parkPointer();
         }
         sleepMs(500);
-        // The process's CPU with the editor open minus closed drifts by a few tenths
-        // of a percent from one window to the next (the audio and UI threads, the
-        // machine), so the pair is measured three times, each with a freshly opened
-        // editor; the editor's own threads (those gone once it closes) are
-        // measured alone as well.
-        std::vector<double> added, ownThreads;
-        {
-            Automation automation(*inst);
-            for (int pair = 0; pair < 3; ++pair) {
-                if (pair > 0) {
-                    host.openEditor(*inst, parent);
-                    uint64_t any = 0;
-                    msToCompleteFrame(host, inst->child(), editorSizes[s][0], editorSizes[s][1], Clock::now(), any);
-                }
-                sleepMs(300);
-                const auto threadsBefore = threadCpuSeconds();
-                const auto w0 = Clock::now();
-                const double open = cpuPercentOver(idleSeconds * 1000);
-                const auto threadsAfter = threadCpuSeconds();
-                const double window = std::chrono::duration<double>(Clock::now() - w0).count();
-                host.closeEditor(*inst);
-                sleepMs(300);
-                const auto threadsClosed = threadCpuSeconds();
-                double own = 0;
-                for (const auto& [id, seconds] : threadsAfter)
-                    if (threadsClosed.count(id) == 0 && threadsBefore.count(id) != 0)
-                        own += seconds - threadsBefore.at(id);
-                ownThreads.push_back(100.0 * own / window);
-                added.push_back(open - cpuPercentOver(idleSeconds * 1000));
-            }
-        }
-        std::sort(added.begin(), added.end());
-        std::sort(ownThreads.begin(), ownThreads.end());
-        std::printf("automation at 100 changes/s, editor at %d x %d: %.2f %% of one core (median of 3 open - closed "
-                    "pairs, %.2f to %.2f); the editor's threads %.2f %% (%.2f to %.2f)\n",
-                    editorSizes[s][0], editorSizes[s][1], added[1], added[0], added[2], ownThreads[1], ownThreads[0],
-                    ownThreads[2]);
-        host.openEditor(*inst, parent);
-        uint64_t any = 0;
-        msToCompleteFrame(host, inst->child(), editorSizes[s][0], editorSizes[s][1], Clock::now(), any);
+        Automation automation(*inst);
+        std::printf("automation at 100 changes/s, editor at %d x %d: %s\n", editorSizes[s][0], editorSizes[s][1],
+                    editorCpu(host, *inst, parent, editorSizes[s][0], editorSizes[s][1], idleSeconds).c_str());
     }
     host.closeEditor(*inst);
     host.destroy(inst);
@@ -1194,7 +1190,7 @@ int runBench(Host& host, int idleSeconds)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]|open|automate [seconds [large]]]\n",
+        std::fprintf(stderr, "usage: %s PLUGIN.so [check|stress [cycles]|bench [seconds]|open|automate [seconds [large|small [still]]]]\n",
                      argv[0]);
         return 2;
     }
@@ -1252,8 +1248,9 @@ int main(int argc, char** argv)
             host.drag(designWidth - 15, designHeight - 15, {{183, 325}});
             host.parkPointer();
         }
+        const bool still = argc > 5 && std::strcmp(argv[5], "still") == 0; // no automation: the idle editor
         {
-            Automation automation(*inst);
+            std::unique_ptr<Automation> automation(still ? nullptr : new Automation(*inst));
             sleepMs((number > 0 ? number : 10) * 1000);
         }
         host.destroy(inst);
