@@ -190,6 +190,8 @@ void GUIGraphics::setUpdateMargin(int margin)
 
 ImageRef<RGBA> GUIGraphics::windowBuffer() const
 {
+    if (windowIsRaw_)
+        return rawBuffer_.toRef();
     ImageRef<RGBA> r;
     r.width = windowWidth_;
     r.height = windowHeight_;
@@ -258,7 +260,11 @@ ImageRef<RGBA> GUIGraphics::doResize(int width, int height)
         clearImage(materialMap_.level(0));
     }
 
-    if (windowChanged || windowBuffer_ == nullptr) {
+    windowIsRaw_ = cw == width && ch == height && !rawBuffer_.empty();
+    if (windowIsRaw_) {
+        std::free(windowBuffer_);
+        windowBuffer_ = nullptr;
+    } else if (windowChanged || windowBuffer_ == nullptr) {
         std::free(windowBuffer_);
         windowBuffer_ = allocateWindowBuffer(width, height);
     }

@@ -163,6 +163,9 @@ private:
     OwnedImage<RGBA> compositedBuffer_;
     OwnedImage<RGBA> rawBuffer_;
     uint8_t* windowBuffer_ = nullptr;
+    // The content fills the window (no letterbox): the window shows the raw buffer
+    // itself, which saves a copy of every frame and the buffer.
+    bool windowIsRaw_ = false;
 };
 
 } // namespace vf

@@ -269,6 +269,14 @@ void GUIGraphics::resizeContent(WindowPixelFormat format)
         }
     };
     drawnWholeWindow_ = {};
+    if (windowIsRaw_) { // the frame is already where the window reads it; no border
+        if (fillBordersPending_) {
+            drawnWholeWindow_ = window.bounds();
+            fillBordersPending_ = false;
+            wholeWindowDirty_ = false;
+        }
+        return;
+    }
     if (fillBordersPending_) {
         drawnWholeWindow_ = window.bounds();
         const RGBA border = windowPixelOf(borderColor_, format);

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace vf {
@@ -163,19 +164,25 @@ TEST(GUIPipeline, WindowOnlyResizeKeepsTheContentPixels)
     addProbe(&root, new Probe(root.uiContext(), "p", rawLayerFlag, {1, 2, 3, 255}), box2i::rectangle(0, 0, 80, 80));
     root.windowListener()->onResized(500, 800);
     root.frame();
-    root.windowListener()->onResized(520, 810); // same content size, new letterbox
-    EXPECT_EQ(root.contentWidth(), 365);
-    root.frame();
-    const box2i lb = root.letterboxArea();
-    EXPECT_EQ(lb, box2i::rectangle(77, 80, 365, 650));
-    int wrong = 0;
-    for (int y = 0; y < 650; ++y)
-        for (int x = 0; x < 365; ++x) {
-            const RGBA expected = x < 80 && y < 80 ? RGBA{1, 2, 3, 255} : root.background;
-            wrong += windowPixel(root, lb.min.x + x, lb.min.y + y) == expected ? 0 : 1;
+    // Same content size, new letterbox; then none (the window shows the content
+    // buffer itself) and one again.
+    for (const auto& [w, h] : {std::pair{520, 810}, std::pair{365, 650}, std::pair{500, 800}}) {
+        root.windowListener()->onResized(w, h);
+        EXPECT_EQ(root.contentWidth(), 365);
+        root.frame();
+        const box2i lb = root.letterboxArea();
+        EXPECT_EQ(lb, box2i::rectangle((w - 365) / 2, (h - 650) / 2, 365, 650));
+        int wrong = 0;
+        for (int y = 0; y < 650; ++y)
+            for (int x = 0; x < 365; ++x) {
+                const RGBA expected = x < 80 && y < 80 ? RGBA{1, 2, 3, 255} : root.background;
+                wrong += windowPixel(root, lb.min.x + x, lb.min.y + y) == expected ? 0 : 1;
+            }
+        EXPECT_EQ(wrong, 0) << w << " x " << h;
+        if (w > 365) {
+            EXPECT_EQ(windowPixel(root, 0, 0), opaqueBlack);
         }
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(windowPixel(root, 0, 0), opaqueBlack);
+    }
 }
 
 TEST(GUIPipeline, DerivedRootBuildsItsOwnCompositor)
