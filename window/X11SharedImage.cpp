@@ -21,14 +21,24 @@ bool serverIsLocal(Display* display)
         && address.ss_family == AF_UNIX;
 }
 
+// Up to a knob and its label at the largest size, with room to spare.
+constexpr long maxSharedPixels = 256 * 256;
+
 } // namespace
 
-bool X11SharedImage::resize(Display* display, Visual* visual, int width, int height)
+void X11SharedImage::resize(Visual* visual, int width, int height)
 {
     dropImage();
-    if (refused_ || width <= 0 || height <= 0)
+    visual_ = visual;
+    width_ = width;
+    height_ = height;
+}
+
+bool X11SharedImage::makeImage(Display* display)
+{
+    if (refused_ || width_ <= 0 || height_ <= 0)
         return false;
-    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    const std::size_t bytes = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4;
     if (bytes > capacity_) {
         release(display);
         if (!serverIsLocal(display) || XShmQueryExtension(display) == False || !attach(display, bytes)) {
@@ -36,9 +46,9 @@ bool X11SharedImage::resize(Display* display, Visual* visual, int width, int hei
             return false;
         }
     }
-    image_ = XShmCreateImage(display, visual, 24, ZPixmap, segment_.shmaddr, &segment_, static_cast<unsigned>(width),
-                             static_cast<unsigned>(height));
-    if (image_ != nullptr && (image_->bits_per_pixel != 32 || image_->bytes_per_line != width * 4)) {
+    image_ = XShmCreateImage(display, visual_, 24, ZPixmap, segment_.shmaddr, &segment_, static_cast<unsigned>(width_),
+                             static_cast<unsigned>(height_));
+    if (image_ != nullptr && (image_->bits_per_pixel != 32 || image_->bytes_per_line != width_ * 4)) {
         dropImage();
         release(display);
         refused_ = true;
@@ -98,17 +108,20 @@ void X11SharedImage::dropImage()
     image_ = nullptr;
 }
 
-void X11SharedImage::put(Display* display, Drawable window, GC gc, ImageRef<RGBA> pixels, box2i area)
+bool X11SharedImage::put(Display* display, Drawable window, GC gc, ImageRef<RGBA> pixels, box2i area)
 {
+    if (static_cast<long>(area.width()) * area.height() > maxSharedPixels || (image_ == nullptr && !makeImage(display)))
+        return false;
     const box2i r = area.intersection(box2i{{0, 0}, {image_->width, image_->height}}).intersection(pixels.bounds());
     if (r.empty())
-        return;
+        return true;
     const auto pitch = static_cast<std::size_t>(image_->bytes_per_line);
     for (int y = r.min.y; y < r.max.y; ++y)
         std::memcpy(segment_.shmaddr + static_cast<std::size_t>(y) * pitch + static_cast<std::size_t>(r.min.x) * 4,
                     pixels.scanline(y) + r.min.x, static_cast<std::size_t>(r.width()) * 4);
     XShmPutImage(display, window, gc, image_, r.min.x, r.min.y, r.min.x, r.min.y, static_cast<unsigned>(r.width()),
                  static_cast<unsigned>(r.height()), False);
+    return true;
 }
 
 } // namespace vf

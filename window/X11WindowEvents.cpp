@@ -216,8 +216,8 @@ bool X11Window::Impl::notifySize(int w, int h, bool force)
         image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
                              reinterpret_cast<char*>(output.pixels), static_cast<unsigned>(output.width),
                              static_cast<unsigned>(output.height), 32, static_cast<int>(output.pitch));
-        sharedImage.resize(display, visual, output.width, output.height);
     }
+    sharedImage.resize(visual, output.width, output.height);
     return true;
 }
 
@@ -250,9 +250,7 @@ void X11Window::Impl::repaint(box2i exposed)
         const box2i r = area.intersection(bounds);
         if (r.empty())
             return;
-        if (sharedImage.active())
-            sharedImage.put(display, window, gc, output, r);
-        else
+        if (!sharedImage.put(display, window, gc, output, r))
             XPutImage(display, window, gc, image, r.min.x, r.min.y, r.min.x, r.min.y, static_cast<unsigned>(r.width()),
                       static_cast<unsigned>(r.height()));
     };

@@ -70,7 +70,7 @@ struct X11Window::Impl {
     Atom deleteWindowAtom = 0;
     GC gc = nullptr;
     XImage* image = nullptr;
-    X11SharedImage sharedImage; // used instead of `image` when the server shares memory
+    X11SharedImage sharedImage; // used instead of `image` for small areas when the server shares memory
     MouseCursor currentCursor = MouseCursor::arrow;
     Cursor fontCursors[8] = {};
     Pixmap hiddenBitmap = 0;

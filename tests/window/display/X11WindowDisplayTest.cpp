@@ -116,9 +116,13 @@ public:
         ref.pixels = pixels_.data();
         return ref;
     }
+    // The whole image, or only a square at (100, 100) of this size once set: the
+    // window must show no more than that.
+    std::atomic<int> drawnSquare{0};
     std::span<const box2i> getDrawnAreas() override
     {
-        drawn_ = box2i::rectangle(0, 0, lastWidth, lastHeight);
+        const int n = drawnSquare.load();
+        drawn_ = n > 0 ? box2i::rectangle(100, 100, n, n) : box2i::rectangle(0, 0, lastWidth, lastHeight);
         return {&drawn_, 1};
     }
     void recomputeDirtyAreas() override { ++recomputes; }
@@ -270,10 +274,13 @@ TEST_F(X11WindowOnDisplay, OpensWithOneResizeAndShowsTheListenersPixels)
     EXPECT_FALSE(listener.negativeDt.load());
     EXPECT_EQ(listener.resizes.load(), 1);
 
-    // A later repaint request shows the new content.
+    // A later repaint shows what was drawn, and only that: a small area goes
+    // through shared memory.
+    listener.drawnSquare = 40;
     listener.setColour({0, 0, 255, 255});
     listener.dirty = true;
-    EXPECT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 100, 100) == 0x0000FF; }));
+    EXPECT_TRUE(waitUntil([&] { return pixelAt(idOf(*window), 139, 139) == 0x0000FF; }));
+    EXPECT_EQ(pixelAt(idOf(*window), 140, 140), 0xFF0000u);
 }
 
 // A server that cannot share memory with us, or cannot see the segment it is
@@ -306,9 +313,11 @@ TEST_F(X11WindowOnDisplay, AServerThatCannotShareMemoryGetsThePixelsThroughTheSo
             return v;
         };
         EXPECT_TRUE(waitUntil([&] { return pixel(299, 199) == 0xFF0000; }));
+        listener.drawnSquare = 40;
         listener.setColour({0, 0, 255, 255});
         listener.dirty = true;
-        EXPECT_TRUE(waitUntil([&] { return pixel(10, 10) == 0x0000FF; }));
+        EXPECT_TRUE(waitUntil([&] { return pixel(139, 139) == 0x0000FF; }));
+        EXPECT_EQ(pixel(140, 140), 0xFF0000u);
         window.reset();
         XCloseDisplay(d);
     }
