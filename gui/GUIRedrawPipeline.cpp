@@ -268,25 +268,21 @@ void GUIGraphics::resizeContent(WindowPixelFormat format)
             std::memcpy(window.scanline(y) + r.min.x, src + r.min.x, sizeof(RGBA) * static_cast<size_t>(r.width()));
         }
     };
-    drawnWholeWindow_ = {};
-    if (windowIsRaw_) { // the frame is already where the window reads it; no border
-        if (fillBordersPending_) {
-            drawnWholeWindow_ = window.bounds();
-            fillBordersPending_ = false;
-            wholeWindowDirty_ = false;
-        }
-        return;
+    const bool wholeWindow = fillBordersPending_;
+    drawnWholeWindow_ = wholeWindow ? window.bounds() : box2i{};
+    if (wholeWindow) {
+        fillBordersPending_ = false;
+        wholeWindowDirty_ = false;
     }
-    if (fillBordersPending_) {
-        drawnWholeWindow_ = window.bounds();
+    if (windowIsRaw_) // the frame is already where the window reads it; no border
+        return;
+    if (wholeWindow) {
         const RGBA border = windowPixelOf(borderColor_, format);
         for (int y = 0; y < window.height; ++y) {
             RGBA* row = window.scanline(y);
             for (int x = 0; x < window.width; ++x)
                 row[x] = border;
         }
-        fillBordersPending_ = false;
-        wholeWindowDirty_ = false;
         copyRect(letterboxArea_);
     } else {
         for (const box2i& r : displayAreasDisjoint_)

@@ -20,11 +20,12 @@ int liveWindowCount = 0;
 int errorExtension = 0;
 EventThreadWaker* eventThreadWakers = nullptr;
 
+// Errors of ours dropped by the two hooks below, for droppedErrorCount.
+unsigned long droppedErrors = 0;
+
 // Errors of our own connection that surface while Xlib waits for a reply go to this
 // per-connection hook rather than to the process's error handler, which belongs to
 // the host (its default handler exits).
-unsigned long droppedErrors = 0;
-
 int suppressOwnError(Display*, xError*, XExtCodes*, int* returnCode)
 {
     ++droppedErrors;

@@ -14,10 +14,6 @@ using x11::XlibLock;
 void X11Window::Impl::eventLoop()
 {
     while (!terminate.load()) {
-        // Repaints first: the timer asks at most once a period, so input is never
-        // starved, and a burst of motion does not hold the picture back.
-        if (!takeRepaintRequest().empty())
-            repaint();
         XEvent event;
         if (takeEvent(event))
             dispatch(event);
@@ -176,8 +172,8 @@ void X11Window::Impl::onConfigure(const XConfigureEvent& event)
     if (event.window == window) {
         // A new size is drawn at once rather than at the timer's next look: a
         // grip drag shows each size as soon as it is laid out.
-        if (notifySize(event.width, event.height))
-            queueRepaintIfDirty();
+        if (notifySize(event.width, event.height) && uiIsDirty())
+            repaint();
     } else if (event.window == parent) {
         parentWidth.store(event.width);
         parentHeight.store(event.height);

@@ -37,7 +37,6 @@ struct X11Window::Impl {
     std::atomic<int> height{0};
     ImageRef<RGBA> output;
     bool dirtyAreasComputed = false;
-    box2i repaintRequest; // for the event thread; guarded by dirtyMutex
     // Drawn but not yet put on screen (guarded by drawMutex).  Only what changed goes to
     // the server: a knob and its label under automation rather than the box
     // around both; past the last slot areas merge.
@@ -136,8 +135,8 @@ struct X11Window::Impl {
     void noteInput();
     void doAnimation();
     void repaintIfUIDirty();
-    bool queueRepaintIfDirty();
-    box2i takeRepaintRequest();
+    // Any thread that then draws: collects the GUI's dirty areas; true if there are any.
+    bool uiIsDirty();
     void setCursor();
     void fitIntoParentIfClipped();
 };

@@ -87,28 +87,17 @@ void X11Window::Impl::doAnimation()
 // event thread directly still cost it a wake-up per frame.
 void X11Window::Impl::repaintIfUIDirty()
 {
-    if (queueRepaintIfDirty() && !takeRepaintRequest().empty())
+    if (uiIsDirty())
         repaint();
 }
 
-bool X11Window::Impl::queueRepaintIfDirty()
+bool X11Window::Impl::uiIsDirty()
 {
     MutexLock dirtyLock(dirtyMutex);
     listener->recomputeDirtyAreas();
     dirtyAreasComputed = true;
     const box2i r = listener->getDirtyRectangle();
-    if (r.width() <= 0 || r.height() <= 0 || destroyed.load())
-        return false;
-    repaintRequest = repaintRequest.empty() ? r : repaintRequest.expand(r);
-    return true;
-}
-
-box2i X11Window::Impl::takeRepaintRequest()
-{
-    MutexLock dirtyLock(dirtyMutex);
-    const box2i r = repaintRequest;
-    repaintRequest = {};
-    return r;
+    return r.width() > 0 && r.height() > 0 && !destroyed.load();
 }
 
 void X11Window::Impl::setCursor()
